@@ -1,0 +1,129 @@
+#include "directory.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+#include <windows.h>
+
+#include "../shell/alert.h"
+#include "../shell/state.h"
+#include "../shell/text.h"
+#include "package_keys.h"
+#include "trailer.h"
+
+int ReadPayloadDirectory(void)
+{
+    FILE *own = fopen(gState.ownPath, "rb");
+    if (own == NULL) {
+        ShowAlert(kAlertCannotReadSelf);
+        return 0;
+    }
+    fseek(own, 0, SEEK_END);
+    long size = ftell(own);
+    size_t got = 0;
+    if (size >= kTrailerSize && fseek(own, size - kTrailerSize, SEEK_SET) == 0)
+        got = fread(gState.workBuf, 1, kTrailerSize, own);
+    if (got < (size_t)kTrailerSize) {
+        fclose(own);
+        ShowAlert(kAlertNotInitialised);
+        return 0;
+    }
+    fclose(own);
+
+    PayloadSettings settings = {};
+    settings.copyBarShade = gState.copyBarShade;
+    settings.expandBarShade = gState.expandBarShade;
+    if (!DecodePayloadTrailer(gState.workBuf, &settings))
+        return BuildPackage();
+    // Offsets that do not describe this file would have the extraction copy
+    // garbage or a negative length: such a package is not initialised.
+    if (!PayloadOffsetsValid(&settings, size)) {
+        ShowAlert(kAlertNotInitialised);
+        return 0;
+    }
+
+    CopyText(gState.destDir, sizeof gState.destDir, settings.destDir);
+    CopyText(gState.pubName, sizeof gState.pubName, settings.pubName);
+    gState.dunzipOffset = settings.dunzipOffset;
+    gState.packOffset = settings.packOffset;
+    for (int i = 0; i < 3; ++i) {
+        gState.dialogRgb[i] = settings.dialogRgb[i];
+        gState.backdropRgb[i] = settings.backdropRgb[i];
+    }
+    gState.installMode = settings.installMode;
+    gState.copyBarShade = settings.copyBarShade;
+    gState.expandBarShade = settings.expandBarShade;
+    return 1;
+}
+
+static void Tell(const char *text, const char *caption)
+{
+    MessageBoxA(NULL, text, caption, MB_OK);
+}
+
+// Appends one input file to out in 4,096-byte blocks. Returns 0 after
+// telling the user; out stays open for the caller to close.
+static int AppendInput(int out, const char *name, const char *readError)
+{
+    int in = _open(name, _O_RDONLY | _O_BINARY);
+    if (in < 0) {
+        Tell(readError, "");
+        return 0;
+    }
+    for (;;) {
+        int got = _read(in, gState.workBuf, kWorkBufSize);
+        if (got < 0)
+            got = 0;
+        if (_write(out, gState.workBuf, (unsigned)got) < got) {
+            Tell("Disk Full", "");
+            _close(in);
+            return 0;
+        }
+        if (got < kWorkBufSize)
+            break;
+    }
+    _close(in);
+    return 1;
+}
+
+int BuildPackage(void)
+{
+    char target[kPathSize];
+    CopyText(target, sizeof target, gState.programDir);
+    AppendText(target, sizeof target, "\\mtest.exe");
+    // Appending only: mtest.exe must already be a copy of the bare program.
+    int out = _open(target, _O_WRONLY | _O_APPEND | _O_BINARY);
+    if (out < 0) {
+        Tell("Cannot append", "");
+        return 0;
+    }
+    // A partly extended mtest.exe is left as it is on any failure.
+    int32_t dunzipOffset = 0;
+    int32_t packOffset = 0;
+    FILE *script = NULL;
+    if (!AppendInput(out, "METER.DLL", "Cannot read: Meter.DLL"))
+        goto fail;
+    dunzipOffset = (int32_t)_lseek(out, 0, SEEK_END);
+    if (!AppendInput(out, "DUNZIP32.DLL", "Cannot read: DUNZIP32.DLL"))
+        goto fail;
+    packOffset = (int32_t)_lseek(out, 0, SEEK_END);
+    if (!AppendInput(out, "PACK.BOX", "Cannot read: PACK.BOX"))
+        goto fail;
+
+    script = fopen("SETUP.INI", "r");
+    if (script == NULL) {
+        Tell("Cannot read: SETUP.INI", "Error");
+        goto fail;
+    }
+    static PackageKeys keys;
+    ReadPackageKeys(script, &keys);
+    fclose(script);
+
+    unsigned char trailer[kTrailerSize];
+    EncodePayloadTrailer(trailer, keys.defaultDir, keys.pubName, dunzipOffset,
+                         packOffset, keys.r1, keys.r2);
+    _write(out, trailer, kTrailerSize);
+fail:
+    _close(out);
+    return 0;
+}

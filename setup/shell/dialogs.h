@@ -1,0 +1,21 @@
+// setup's dialogs: destination (101), and the steps that lead from the
+// readme to the licence.
+#ifndef TARNWICK_DIALOGS_H
+#define TARNWICK_DIALOGS_H
+
+#include <windows.h>
+
+INT_PTR CALLBACK DestinationDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// The install driver, run inside the destination dialog's OK handling.
+void RunInstallation(void);
+
+// Shows readme1st.txt beside the program, if it is there; returns when it
+// is dismissed.
+void ShowReadme(void);
+
+// Creates every directory on the way to path (from its fourth character on,
+// so a drive root is not attempted) and then path itself; failures ignored.
+void CreateDirectoryChain(char *path);
+
+#endif

@@ -1,0 +1,62 @@
+#include "startup.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "../install/uninstall.h"
+#include "../payload/directory.h"
+#include "../payload/media.h"
+#include "dialogs.h"
+#include "main_window.h"
+#include "run_mode.h"
+#include "state.h"
+#include "text.h"
+
+SetupState gState;
+
+int SetupMain(HINSTANCE instance, const char *cmdLine)
+{
+    gState.hInstance = instance;
+    CoInitialize(NULL);
+    // Dialogs 103 and 104 hold progress bar controls, whose class must exist
+    // before they are created.
+    InitCommonControls();
+    gState.cancelled = 0;
+    gState.stepDelay = 1;
+
+    char upperCmdLine[256] = "";
+    if (cmdLine != NULL && cmdLine[0] != '\0') {
+        CopyText(upperCmdLine, sizeof upperCmdLine, cmdLine);
+        UpperCase(upperCmdLine);
+    }
+
+    GetModuleFileNameA(NULL, gState.ownPath, sizeof gState.ownPath);
+    gState.ownPath[sizeof gState.ownPath - 1] = '\0';
+    ProgramDirOf(gState.ownPath, gState.programDir, sizeof gState.programDir);
+
+    switch (RunModeFor(gState.ownPath, upperCmdLine)) {
+    case kRunUninstall:
+        RunUninstall();
+        return 0;
+    case kRunTempUninstaller:
+        RunTempUninstaller(upperCmdLine);
+        return 0;
+    case kRunDeletableNotice:
+        MessageBoxA(NULL, "This file can be deleted.  Thank you.", gState.ownPath, MB_OK);
+        return 0;
+    case kRunInstaller:
+        break;
+    }
+
+    if (!ReadPayloadDirectory() || !CheckLaunchMedia())
+        return 0;
+    if (!OpenMainWindow())
+        return 0;
+    ShowBranding();
+    OpenDestinationDialog();
+    ShowReadme();
+    ShowWindow(gState.hMainWnd, SW_SHOW);
+    UpdateWindow(gState.hMainWnd);
+    RunMainLoop();
+    return 0;
+}

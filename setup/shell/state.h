@@ -1,0 +1,74 @@
+// SetupState: the one process-wide record of setup's state. Zero at start
+// unless a value is given; strings are ANSI, NUL-terminated, in fixed
+// buffers whose capacity includes the terminator, and every copy into one
+// is cut to its capacity (CopyText).
+#ifndef TARNWICK_SETUP_STATE_H
+#define TARNWICK_SETUP_STATE_H
+
+#include <windows.h>
+
+#include "../payload/unzip_params.h"
+
+enum {
+    kPathSize = 256,
+    kDestDirSize = 128,
+    kSourceDriveSize = 16,
+    kPubNameSize = 128,
+    kTextBufSize = 24348,
+    kWorkBufSize = 4096,
+};
+
+struct SetupState {
+    // Process and windows.
+    HINSTANCE hInstance;  // stored first thing at entry
+    HWND hMainWnd;        // the QUICKINST main window; owner of every dialog
+    HWND hDestDlg;        // destination dialog (101); focus target of the main window
+    HWND hTextDlg;        // readme / licence dialog (107)
+    HWND hCopyDlg;        // copy and uncompress progress dialog (104)
+    HDC hWndDC;           // main window DC, taken at creation
+    HDC hBitmapDC;        // second main window DC, kept for the bitmap painter
+    int32_t cancelled;    // 1 after a fatal alert or a confirmed cancel; every
+                          // loop but the installation sequence's stops on it
+    int32_t accepted;     // 1 when the readme / licence step lets the install go on
+
+    // Paths.
+    char ownPath[kPathSize];       // full path of the own executable
+    char programDir[kPathSize];    // ownPath before its last backslash
+    char destDir[kDestDirSize];    // trailer default, then the typed directory upper-cased
+    char destDirTyped[kDestDirSize];  // the directory exactly as typed
+    char sourceDrive[kSourceDriveSize];  // drive letter of ownPath, ":\" added
+                                         // when the CD-ROM check ran
+    char iniPath[kPathSize];       // programDir + "\tarnwsi.ini"
+    char bmpFile[kPathSize];       // background bitmap
+    char bmpFile2[kPathSize];      // second bitmap
+    int32_t bmpX, bmpY;            // bitmap position values
+    char textBuf[kTextBufSize];    // readme or licence being shown
+    int32_t textLen;               // its length up to the first NUL
+    unsigned char workBuf[kWorkBufSize];  // buffer of every binary copy; the
+                                          // trailer is read into its first 512 bytes
+
+    // Payload settings, decoded from the trailer at start.
+    char pubName[kPubNameSize];    // publication name; the main window's title
+    int32_t dunzipOffset;          // file offset of DUNZIP32.DLL in ownPath
+    int32_t packOffset;            // file offset of PACK.BOX in ownPath
+    int32_t dialogRgb[3];          // dialog colour; low 8 bits of each used
+    int32_t backdropRgb[3];        // main window backdrop colour, same rule
+    int32_t installMode;           // 2: must be launched from a CD-ROM
+    int32_t copyBarShade;          // stock-brush number of the copy bar
+    int32_t expandBarShade;        // stock-brush number of the expansion bar
+    int32_t stepDelay;             // step delay in seconds; constant 1
+
+    // Expansion.
+    HMODULE hUnzipLib;             // DUNZIP32.DLL while loaded, else 0
+    UnzipParams unzipParams;       // the record handed to "dunzip"
+    int32_t unzipCalls;            // callback calls so far; never reset
+    int32_t unzipInCall;           // 1 while "dunzip" runs: the library must
+                                   // not be released under its own feet
+};
+
+extern SetupState gState;
+
+// An RGB value from three ints, of which only the low 8 bits count.
+COLORREF ColourOf(const int32_t rgb[3]);
+
+#endif

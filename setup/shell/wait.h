@@ -1,0 +1,20 @@
+// Message-pumping waits and the two standard cursors.
+#ifndef TARNWICK_WAIT_H
+#define TARNWICK_WAIT_H
+
+#include <windows.h>
+
+// Waits the given (real) number of seconds while dispatching every message of
+// the thread, so windows stay alive and Cancel buttons are served. Pumps at
+// least once. Returns the elapsed milliseconds.
+DWORD WaitSeconds(double seconds);
+
+// Dispatches every queued message of the thread without waiting. Messages
+// bypass dialog-message handling, so dialog keyboard navigation is off
+// during waits. Returns 1.
+int PumpMessages(void);
+
+void ArrowCursor(void);
+void HourglassCursor(void);
+
+#endif

@@ -1,0 +1,78 @@
+# Helpers of the end-to-end scenarios; sourced by each scenario script,
+# which runs inside the Wine bench (tools/bench.sh) started by tools/test.
+#   e2e_dir NAME           fresh work folder on drive C: (in $E2E_DIR, as
+#                          Unix path; $E2E_WIN is its Windows path, $E2E_WINQ
+#                          the same quoted for a scenario string)
+#   e2e_package DIR INI    builds a packaged setup DIR/SETUP.EXE with the
+#                          bare setup as builder, from INI and sample inputs
+#   e2e_drive SCENARIO -- PROGRAM [ARGS]   plays a scenario (text on stdin)
+set -euo pipefail
+
+e2e_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+E2E_BIN="$e2e_root/build/win32/bin"
+E2E_TESTS="$e2e_root/build/win32/tests"
+: "${WINEPREFIX:?run through tools/test, which starts the Wine bench}"
+
+e2e_fail()
+{
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# A text as a scenario string literal needs it: backslashes doubled.
+e2e_quote()
+{
+    local s=${1//\\/\\\\}
+    printf '%s' "${s//\"/\\\"}"
+}
+
+e2e_dir()
+{
+    E2E_DIR="$WINEPREFIX/drive_c/e2e/$1"
+    rm -rf "$E2E_DIR"
+    mkdir -p "$E2E_DIR"
+    E2E_WIN="C:\\e2e\\$1"
+    E2E_WINQ=$(e2e_quote "$E2E_WIN")
+    E2E_LOG="$e2e_root/build/e2e/$1"
+    rm -rf "$E2E_LOG"
+    mkdir -p "$E2E_LOG"
+}
+
+# Deterministic bytes standing in for a library the package carries.
+e2e_blob()
+{
+    python3 -c "import sys; n=int(sys.argv[1]); s=int(sys.argv[2]); sys.stdout.buffer.write(bytes((s+i*7+i//251)&255 for i in range(n)))" "$1" "$2"
+}
+
+# e2e_package DIR INI_TEXT [PACK.BOX path]: builds DIR/SETUP.EXE.
+e2e_package()
+{
+    local dir=$1 ini=$2 pack=${3:-}
+    local work="$dir/.builder"
+    mkdir -p "$work"
+    cp "$E2E_BIN/setup.exe" "$work/setup.exe"
+    cp "$E2E_BIN/setup.exe" "$work/mtest.exe"
+    cp "$E2E_BIN/METER.DLL" "$work/METER.DLL"
+    if [ -f "$E2E_BIN/DUNZIP32.DLL" ]; then
+        cp "$E2E_BIN/DUNZIP32.DLL" "$work/DUNZIP32.DLL"
+    else
+        e2e_blob 5000 17 > "$work/DUNZIP32.DLL"
+    fi
+    if [ -n "$pack" ]; then cp "$pack" "$work/PACK.BOX"; else e2e_blob 3000 99 > "$work/PACK.BOX"; fi
+    printf '%s' "$ini" > "$work/SETUP.INI"
+    (cd "$work" && wine setup.exe </dev/null)
+    [ -f "$work/mtest.exe" ] || e2e_fail "builder left no mtest.exe"
+    cp "$work/mtest.exe" "$dir/SETUP.EXE"
+}
+
+# e2e_drive NAME -- PROGRAM [ARGS...]: the scenario text comes on stdin.
+e2e_drive()
+{
+    local name=$1
+    shift
+    [ "$1" = "--" ] && shift
+    cat > "$E2E_LOG/$name.scn"
+    wine "$E2E_TESTS/uidriver.exe" --transcript "$E2E_LOG/$name.transcript" \
+        --shots "$(winepath -w "$E2E_LOG")" "$(winepath -w "$E2E_LOG/$name.scn")" -- "$@" \
+        || { cat "$E2E_LOG/$name.transcript" >&2 2>/dev/null; e2e_fail "scenario $name"; }
+}

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include "setup/shell/text.h"
+
+TEST(CopyText, CutsToCapacityAndNeverWritesPastIt)
+{
+    char buf[8];
+    memset(buf, 'X', sizeof buf);
+    EXPECT_EQ(4u, CopyText(buf, 5, "abcdefgh"));
+    EXPECT_STREQ("abcd", buf);
+    EXPECT_EQ('X', buf[5]) << "byte past the capacity was written";
+
+    EXPECT_EQ(0u, CopyText(buf, 0, "abc"));
+    EXPECT_EQ('a', buf[0]) << "capacity 0 must write nothing";
+
+    EXPECT_EQ(3u, CopyText(buf, sizeof buf, "xyz"));
+    EXPECT_STREQ("xyz", buf);
+}
+
+TEST(CopyText, CountLimitAndAppend)
+{
+    char buf[10];
+    EXPECT_EQ(2u, CopyTextN(buf, sizeof buf, "abcdef", 2));
+    EXPECT_STREQ("ab", buf);
+    EXPECT_EQ(2u, CopyTextN(buf, sizeof buf, "ab", 7)) << "stops at the NUL";
+
+    CopyText(buf, sizeof buf, "C:\\A");
+    EXPECT_EQ(9u, AppendText(buf, sizeof buf, "\\tarnwsi.ini"));
+    EXPECT_STREQ("C:\\A\\tarn", buf);
+}
+
+TEST(StripLineEnd, EndsAtFirstLineEnd)
+{
+    char a[] = "KEY=value\r\r\n";
+    StripLineEnd(a);
+    EXPECT_STREQ("KEY=value", a);
+    EXPECT_EQ('\0', a[10]) << "every CR and LF is overwritten, not just the first";
+    EXPECT_EQ('\0', a[11]);
+
+    char b[] = "one\rtwo";
+    StripLineEnd(b);
+    EXPECT_STREQ("one", b);
+    char c[] = "";
+    StripLineEnd(c);
+    EXPECT_STREQ("", c);
+}
+
+TEST(CaseFolding, ComparesAsciiWithoutCase)
+{
+    EXPECT_TRUE(EqualsNoCase("uninstal.exe", "UNINSTAL.EXE"));
+    EXPECT_FALSE(EqualsNoCase("UNINSTAL.EX", "UNINSTAL.EXE"));
+    EXPECT_FALSE(EqualsNoCase("UNINSTAL.EXE2", "UNINSTAL.EXE"));
+    EXPECT_TRUE(StartsWithNoCase("pubname=Book", "PUBNAME="));
+    EXPECT_FALSE(StartsWithNoCase("PUBNAM", "PUBNAME="));
+    char s[] = "c:\\book\\x1";
+    UpperCase(s);
+    EXPECT_STREQ("C:\\BOOK\\X1", s);
+}
+
+TEST(DecimalPrefix, BehavesLikeTheRuntimeConversion)
+{
+    EXPECT_EQ(159, DecimalPrefix("159,", 3));
+    EXPECT_EQ(6, DecimalPrefix("64,", 1)) << "only n characters are read";
+    EXPECT_EQ(0, DecimalPrefix(",12", 3));
+    EXPECT_EQ(-42, DecimalPrefix("  -42x", 6));
+    EXPECT_EQ(0, DecimalPrefix("", 5));
+    EXPECT_EQ(INT32_MAX, DecimalPrefix("99999999999999999999", 20));
+    EXPECT_EQ(INT32_MIN, DecimalPrefix("-99999999999999999999", 21));
+}
