@@ -65,8 +65,7 @@ static int FileOpens(const char *name)
     return 1;
 }
 
-// Returns 1 when a branding file was found.
-static int ReadBrandingSettings(void)
+int ReadBrandingSettings(void)
 {
     if (FileOpens("tarnwsi.ini")) {
         // Found in the current directory, but read from beside the program.

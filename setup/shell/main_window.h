@@ -11,6 +11,11 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // publication name. Returns 0 when either fails.
 int OpenMainWindow(void);
 
+// Reads the branding settings: tarnwsi.ini, when the current directory has
+// one, from the copy beside the program; otherwise Setup.bmp in the current
+// directory at position 5, 5. Returns 1 when either file was found.
+int ReadBrandingSettings(void);
+
 // Reads tarnwsi.ini (beside the program) or falls back to Setup.bmp in the
 // current directory; paints the background bitmap once when either exists.
 void ShowBranding(void);
