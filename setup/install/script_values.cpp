@@ -1,0 +1,135 @@
+#include "script_values.h"
+
+#include <string.h>
+
+#include "../payload/package_keys.h"
+#include "../shell/run_mode.h"
+#include "../shell/text.h"
+
+namespace {
+
+#define FIELD(name) offsetof(ScriptValues, name), sizeof(((ScriptValues *)0)->name)
+
+const struct {
+    const char *key;
+    size_t offset;
+    size_t size;
+    ScriptFileOp op;
+} kKeys[] = {
+    {"ICONFILE=", FIELD(iconFile), kScriptNoOp},
+    {"Foldertitle=", FIELD(folderTitle), kScriptNoOp},
+    {"IconTitle=", FIELD(iconTitle), kScriptNoOp},
+    {"Installer=", FIELD(installer), kScriptNoOp},
+    {"MAINFILE=", FIELD(mainFile), kScriptNoOp},
+    {"INSTLR16=", FIELD(installer16), kScriptNoOp},
+    {"PLUGIN1=", FIELD(plugin1), kScriptNoOp},
+    {"PLUGIN2=", FIELD(plugin2), kScriptNoOp},
+    {"MINST=", FIELD(minst), kScriptNoOp},
+    {"ACRO4ONLY=", FIELD(acro4Only), kScriptNoOp},
+    {"AUTOLAUNCH", FIELD(autoLaunch), kScriptNoOp},
+    {"ROMRESIDENT=", FIELD(romResident), kScriptNoOp},
+    {"wrifile=", FIELD(wriFile), kScriptNoOp},
+    {"Setup2=", FIELD(setup2), kScriptNoOp},
+    {"S2title=", FIELD(s2Title), kScriptNoOp},
+    {"Setup3=", FIELD(setup3), kScriptNoOp},
+    {"S3title=", FIELD(s3Title), kScriptNoOp},
+    {"writitle=", FIELD(wriTitle), kScriptNoOp},
+    {"COPYDIR=", 0, 0, kScriptCopyDir},
+    {"MAKEDIR=", 0, 0, kScriptMakeDir},
+    {"COPYFILE=", 0, 0, kScriptCopyFile},
+    {"MOVEFILE=", 0, 0, kScriptMoveFile},
+};
+
+#undef FIELD
+
+}  // namespace
+
+ScriptFileOp ReadScriptLine(const char *line, ScriptValues *values, const char **opValue)
+{
+    ScriptFileOp found = kScriptNoOp;
+    for (size_t i = 0; i < sizeof kKeys / sizeof kKeys[0]; ++i) {
+        const char *value = MatchScriptKey(line, kKeys[i].key);
+        if (value == NULL)
+            continue;
+        if (kKeys[i].op != kScriptNoOp) {
+            found = kKeys[i].op;
+            *opValue = value;
+            continue;
+        }
+        // AUTOLAUNCH is matched without its equals sign; its value starts one
+        // character further on, if the line goes that far.
+        if (strcmp(kKeys[i].key, "AUTOLAUNCH") == 0)
+            value = *value != '\0' ? value + 1 : value;
+        CopyText((char *)values + kKeys[i].offset, kKeys[i].size, value);
+    }
+    return found;
+}
+
+int ValueSaysYes(const char *value)
+{
+    return StartsWithNoCase(value, "YES");
+}
+
+int ValueSaysNo(const char *value)
+{
+    return StartsWithNoCase(value, "NO");
+}
+
+Acro4Action Acro4OnlyAction(const char *acro4Only)
+{
+    size_t length = strlen(acro4Only);
+    if (length > 2)
+        return kAcro4Install;
+    return length == 2 ? kAcro4Nothing : kAcro4Ask;
+}
+
+void DriveRootOf(char *drive, size_t cap)
+{
+    size_t length = strlen(drive);
+    if (length < 3)
+        AppendText(drive, cap, ":\\");
+    else if (length > 3)
+        drive[3] = '\0';
+}
+
+int EmbedCommandLine(const char *curDir, const char *root, char *out, size_t cap)
+{
+    CopyText(out, cap, curDir);
+    AppendText(out, cap, "\\EMBED.EXE");
+    AppendText(out, cap, " -cdrom ");
+    size_t need = strlen(curDir) + strlen("\\EMBED.EXE -cdrom ") + strlen(root);
+    AppendText(out, cap, root);
+    return need < cap;
+}
+
+static int Join(char *out, size_t cap, const char *a, const char *b)
+{
+    CopyText(out, cap, a);
+    AppendText(out, cap, b);
+    return strlen(a) + strlen(b) < cap;
+}
+
+int CopyFilePaths(char driveLetter, const char *destDir, const char *value,
+                  char *source, char *target, size_t cap)
+{
+    char drive[3] = {driveLetter, ':', '\0'};
+    int fits = Join(source, cap, drive, value);
+    return Join(target, cap, destDir, value) && fits;
+}
+
+int MoveFilePaths(const char *destDir, const char *value, char *source,
+                  char *target, size_t cap)
+{
+    int slash = LastBackslash(value);
+    const char *name = slash >= 0 ? value + slash : value;
+    size_t destLength = strlen(destDir);
+    // At a drive root destDir brings its own backslash.
+    if (destLength > 0 && destDir[destLength - 1] == '\\') {
+        if (*name == '\\')
+            ++name;
+        if (*value == '\\')
+            ++value;
+    }
+    int fits = Join(source, cap, destDir, name);
+    return Join(target, cap, destDir, value) && fits;
+}
