@@ -99,6 +99,7 @@ INT_PTR CALLBACK CopyProgressDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
         return 1;
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORBTN:
+    case WM_CTLCOLORMSGBOX:
         return (INT_PTR)DialogBrush(gState.hMainWnd);
     case WM_CTLCOLORSTATIC:
         SetBkMode((HDC)wParam, TRANSPARENT);
