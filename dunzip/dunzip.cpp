@@ -87,6 +87,14 @@ static int Progress(void *ctx, uint32_t index, uint32_t count, uint32_t bytesWri
     return t->callback == NULL || t->callback(index, count, bytesWritten) != 0;
 }
 
+// The DLL's entry point, in place of the C run-time's start-up code, which
+// this library does not need (msvcrt.dll starts itself): it keeps the file,
+// which setup copies at half a second per 4 KiB, small.
+extern "C" BOOL WINAPI DunzipEntry(HINSTANCE, DWORD, LPVOID)
+{
+    return TRUE;
+}
+
 extern "C" int32_t __stdcall dunzip(const UnzipParams *params)
 {
     if (params == NULL || params->structSize != kUnzipParamsSize ||

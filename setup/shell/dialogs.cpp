@@ -252,11 +252,21 @@ static void ShowText(const char *path, const char *buttonText)
     ShowWindow(gState.hTextDlg, SW_SHOW);
     UpdateWindow(gState.hTextDlg);
 
+    // Ends on the quit message that Continue / Accept posts. The confirmation
+    // box is owner-less, so the button can be pressed while it is open, and
+    // the box's own loop may then take that quit message: a dialog already
+    // hidden ends the loop as well.
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0) > 0 && !gState.cancelled) {
         if (!IsDialogMessageA(gState.hTextDlg, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
+        }
+        if (!IsWindowVisible(gState.hTextDlg) && !gState.cancelled) {
+            // Take the button's quit message, unless another loop took it,
+            // so it cannot end the main loop instead.
+            PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE);
+            break;
         }
     }
     if (gState.cancelled) {

@@ -38,6 +38,7 @@ text 1000 "Licence: you may read this book.\\r\\n"
 press 2
 msgbox "Cancel" "Are you sure you want to cancel?"
 press 7
+gone
 dialog 1000,4
 press 1
 exit 0
