@@ -15,6 +15,9 @@ python3 -c "import random; random.seed(5); import sys; sys.stdout.buffer.write(b
 (cd "$E2E_DIR/pack" && zip -q -r -X ../PACK.BOX .)
 ini=$'[Setup]\r\nDEFAULTDIR=C:\\BOOK\r\nPUBNAME=Flow Book\r\nR1=159,159,159,0,0,3\r\nR2=000,064,128\r\n'
 e2e_package "$E2E_DIR" "$ini" "$E2E_DIR/PACK.BOX"
+# A planted library beside the setup: loading by bare name would find it
+# first (it has no "dunzip": alert 1007); the copy in the destination is used.
+cp "$E2E_BIN/METER.DLL" "$E2E_DIR/DUNZIP32.DLL"
 readme='Read me first: this readme is longer than the licence that follows it.'
 printf '%s' "$readme" > "$E2E_DIR/readme1st.txt"
 
