@@ -11,8 +11,29 @@
 
 enum {
     kUnzipParamsSize = 142,
-    kUnzipExtractAll = 8,  // operation: expand every member matching the mask
+    kUnzipExtractAll = 8,  // operation: expand every member of the archive
 };
+
+// Results of "dunzip". Our library reads only structSize, operation,
+// archiveName, targetDir and callback; it expands every member whatever the
+// mask and flags say, always creating sub-directories and replacing files.
+enum {
+    kUnzipDone = 0,         // every member visited; bad ones skipped or removed
+    kUnzipStopped = 1,      // the callback returned 0
+    kUnzipNotArchive = 2,   // the archive has no readable central directory
+    kUnzipWriteFailed = 3,  // a write failed (disk full): expansion stopped
+    kUnzipNoMemory = 4,
+    kUnzipBadParams = 10,   // wrong size or operation, no archive name
+    kUnzipCannotOpen = 11,  // the archive cannot be opened
+};
+
+#if defined(_WIN32)
+// The progress callback: called once before each member with the member's
+// index, the member count and the bytes written so far; 0 stops the
+// expansion. The callee removes the arguments.
+typedef int32_t(__stdcall *UnzipCallbackFn)(uint32_t index, uint32_t count,
+                                            uint32_t bytesWritten);
+#endif
 
 #pragma pack(push, 1)
 struct UnzipParams {
@@ -20,17 +41,17 @@ struct UnzipParams {
     int32_t operation;     //   4: kUnzipExtractAll
     uint32_t archiveName;  //   8: address of the archive's file name
     uint32_t reserved12;   //  12
-    uint32_t memberMask;   //  16: address of the member mask, "*.*"
-    int32_t memberIndex;   //  20: -1, every member
+    uint32_t memberMask;   //  16: address of the member mask, "*.*" (ignored)
+    int32_t memberIndex;   //  20: -1, every member (ignored)
     uint32_t targetDir;    //  24: address of the target directory
     uint32_t reserved28;   //  28
     uint32_t reserved32;   //  32
-    int32_t overwrite;     //  36: 1, replace existing files
+    int32_t overwrite;     //  36: 1, replace existing files (always done)
     uint32_t reserved40;   //  40
     uint32_t reserved44;   //  44
-    int32_t createDirs;    //  48: 1, create the directories member names hold
-    int32_t keepPaths;     //  52: 1
-    int32_t quiet;         //  56: 1
+    int32_t createDirs;    //  48: 1, create the directories member names hold (always done)
+    int32_t keepPaths;     //  52: 1, keep the members' paths (always done)
+    int32_t quiet;         //  56: 1, no messages of the library's own (it has none)
     uint32_t callback;     //  60: address of the progress callback
     uint32_t reserved64[11];  // 64-107
     uint16_t flag108;      // 108: 1

@@ -2,7 +2,13 @@
 
 #include <direct.h>
 #include <shlobj.h>
+#include <stdio.h>
+#include <string.h>
 
+#include "../install/script.h"
+#include "../payload/expand.h"
+#include "../payload/extract.h"
+#include "../payload/progress.h"
 #include "../resource.h"
 #include "alert.h"
 #include "state.h"
@@ -83,16 +89,201 @@ INT_PTR CALLBACK DestinationDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lP
     return 0;
 }
 
-// TODO(extraction issue): the copy dialog, ExtractPayload, ExpandArchive,
-// the licence and the installation script replace this stub.
+INT_PTR CALLBACK CopyProgressDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_SHOWWINDOW:
+        EnableWindow(GetDlgItem(dlg, IDCANCEL), TRUE);
+        return 0;
+    case WM_INITDIALOG:
+        return 1;
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORMSGBOX:
+        return (INT_PTR)DialogBrush(gState.hMainWnd);
+    case WM_CTLCOLORSTATIC:
+        SetBkMode((HDC)wParam, TRANSPARENT);
+        return (INT_PTR)DialogBrush(gState.hMainWnd);
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
+            ShowAlert(kAlertConfirmCancel);  // the copy loops see cancelled
+        return 1;
+    }
+    (void)lParam;
+    return 0;
+}
+
+INT_PTR CALLBACK TextDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        SetDlgItemTextA(dlg, IDC_EDIT, gState.textBuf);
+        return 1;
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORMSGBOX:
+        return (INT_PTR)DialogBrush(dlg);
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+        return (INT_PTR)GetStockObject(WHITE_BRUSH);
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            gState.accepted = 1;
+            EndDialog(dlg, 1);  // hides it; the quit message ends ShowText's loop
+            PostQuitMessage(0);
+            return 1;
+        case IDCANCEL:
+            gState.accepted = 0;
+            ShowAlert(kAlertConfirmCancel);  // No leaves the dialog open
+            return 1;
+        }
+        return 1;
+    }
+    (void)lParam;
+    return 0;
+}
+
+// The colour replies of the status (103) and completion (105) dialogs.
+static INT_PTR PlainDialogColour(UINT msg, WPARAM wParam)
+{
+    switch (msg) {
+    case WM_CTLCOLORDLG:
+        return (INT_PTR)DialogBrush(gState.hMainWnd);
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+        SetBkMode((HDC)wParam, TRANSPARENT);
+        return (INT_PTR)DialogBrush(gState.hMainWnd);
+    }
+    return 0;
+}
+
+INT_PTR CALLBACK InstallProgressDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CLOSE:
+    case WM_DESTROY:
+        EndDialog(dlg, 1);
+        return 1;
+    case WM_INITDIALOG:
+        return 1;
+    }
+    (void)lParam;
+    return PlainDialogColour(msg, wParam);
+}
+
+INT_PTR CALLBACK FinishDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        return 1;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dlg, 1);
+            PostQuitMessage(0);
+        }
+        return 1;
+    }
+    (void)lParam;
+    return PlainDialogColour(msg, wParam);
+}
+
 void RunInstallation(void)
 {
+    gState.hCopyDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_COPY),
+                                         gState.hMainWnd, CopyProgressDlgProc, 0);
+    SetDlgItemTextA(gState.hCopyDlg, IDCANCEL, "Cancel");
+    ShowWindow(gState.hCopyDlg, SW_SHOW);
+    SetDlgItemTextA(gState.hCopyDlg, IDC_LABEL, "Copying Files...");
+    UpdateWindow(gState.hCopyDlg);
+
+    ExtractPayload();
+    WaitSeconds(0.75 * gState.stepDelay);
+    WaitSeconds(1);
+    SetDlgItemTextA(gState.hCopyDlg, IDC_LABEL, "Uncompressing files...");
+    UpdateWindow(gState.hCopyDlg);
+    WaitSeconds(1);
+    PaintExpandBar(0, 100);
+    // After a confirmed cancel the copied library may be partial: loading it
+    // would only raise an alert the user did not ask for.
+    if (!gState.cancelled)
+        ExpandArchive();
+    WaitSeconds(1);
+
+    DestroyWindow(gState.hCopyDlg);
+    gState.hCopyDlg = NULL;
+    DeleteFileA("ctl3dv2.dll");
+    DeleteFileA("Dunzip32.dll");
+    DeleteFileA("PACK.BOX");
+
+    if (!gState.cancelled) {
+        ShowLicense();
+        if (gState.accepted == 1)
+            RunInstallScript(gState.sourceDrive);
+    }
     PostQuitMessage(0);
 }
 
-// TODO(extraction issue): the readme dialog (107) replaces this stub; until
-// then the readme counts as absent.
+// The readme and the licence: one dialog (107), two settings.
+static void ShowText(const char *path, const char *buttonText)
+{
+    FILE *file = fopen(path, "rb");
+    if (file == NULL) {
+        gState.accepted = 1;
+        return;
+    }
+    size_t got = fread(gState.textBuf, 1, sizeof gState.textBuf - 1, file);
+    fclose(file);
+    gState.textBuf[got] = '\0';
+    gState.textLen = (int32_t)strlen(gState.textBuf);
+    if (gState.textLen < 10) {
+        // Too short to be a real text: treated as absent (and removed, where
+        // the medium allows).
+        gState.accepted = 1;
+        DeleteFileA(path);
+        return;
+    }
+
+    gState.hTextDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_TEXT),
+                                         gState.hMainWnd, TextDlgProc, 0);
+    SetDlgItemTextA(gState.hTextDlg, IDCANCEL, "Cancel");
+    SetDlgItemTextA(gState.hTextDlg, IDOK, buttonText);
+    SetDlgItemTextA(gState.hTextDlg, IDC_PRINT, "Print");
+    ShowWindow(gState.hTextDlg, SW_SHOW);
+    UpdateWindow(gState.hTextDlg);
+
+    // Ends on the quit message that Continue / Accept posts. The confirmation
+    // box is owner-less, so the button can be pressed while it is open, and
+    // the box's own loop may then take that quit message: a dialog already
+    // hidden ends the loop as well.
+    MSG msg;
+    while (GetMessageA(&msg, NULL, 0, 0) > 0 && !gState.cancelled) {
+        if (!IsDialogMessageA(gState.hTextDlg, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (!IsWindowVisible(gState.hTextDlg) && !gState.cancelled) {
+            // Take the button's quit message, unless another loop took it,
+            // so it cannot end the main loop instead.
+            PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE);
+            break;
+        }
+    }
+    if (gState.cancelled) {
+        gState.accepted = 0;
+        PostQuitMessage(0);
+    }
+}
+
 void ShowReadme(void)
 {
-    gState.accepted = 1;
+    char path[kPathSize];
+    CopyText(path, sizeof path, gState.programDir);
+    AppendText(path, sizeof path, "\\readme1st.txt");
+    ShowText(path, "Continue");
+}
+
+void ShowLicense(void)
+{
+    ShowText("LICENSE.TXT", "Accept");
 }

@@ -6,6 +6,10 @@
 #include <windows.h>
 
 INT_PTR CALLBACK DestinationDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK CopyProgressDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK TextDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK InstallProgressDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK FinishDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // The install driver, run inside the destination dialog's OK handling.
 void RunInstallation(void);
@@ -13,6 +17,10 @@ void RunInstallation(void);
 // Shows readme1st.txt beside the program, if it is there; returns when it
 // is dismissed.
 void ShowReadme(void);
+
+// Shows LICENSE.TXT of the current directory, if it is there, for
+// acceptance; accepted says whether the installation goes on.
+void ShowLicense(void);
 
 // Creates every directory on the way to path (from its fourth character on,
 // so a drive root is not attempted) and then path itself; failures ignored.

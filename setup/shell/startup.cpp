@@ -14,9 +14,30 @@
 
 SetupState gState;
 
+// Libraries are looked for in the system directory only, never in the
+// current or the program's directory, where a planted copy could wait. Looked
+// up at run time: older systems lack the call (and then at least drop the
+// current directory from the search).
+static void RestrictLibrarySearch(void)
+{
+    typedef BOOL(WINAPI * SetDefaultDirsFn)(DWORD);
+    typedef BOOL(WINAPI * SetDllDirFn)(LPCSTR);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (kernel == NULL)
+        return;
+    SetDefaultDirsFn setDefault =
+        (SetDefaultDirsFn)(void *)GetProcAddress(kernel, "SetDefaultDllDirectories");
+    if (setDefault != NULL && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        return;
+    SetDllDirFn setDllDir = (SetDllDirFn)(void *)GetProcAddress(kernel, "SetDllDirectoryA");
+    if (setDllDir != NULL)
+        setDllDir("");
+}
+
 int SetupMain(HINSTANCE instance, const char *cmdLine)
 {
     gState.hInstance = instance;
+    RestrictLibrarySearch();
     CoInitialize(NULL);
     // Dialogs 103 and 104 hold progress bar controls, whose class must exist
     // before they are created.

@@ -25,6 +25,8 @@ struct SetupState {
     HWND hDestDlg;        // destination dialog (101); focus target of the main window
     HWND hTextDlg;        // readme / licence dialog (107)
     HWND hCopyDlg;        // copy and uncompress progress dialog (104)
+    HWND hStatusDlg;      // installation status dialog (103), made by the
+                          // installation sequence
     HDC hWndDC;           // main window DC, taken at creation
     HDC hBitmapDC;        // second main window DC, kept for the bitmap painter
     int32_t cancelled;    // 1 after a fatal alert or a confirmed cancel; every
@@ -64,6 +66,16 @@ struct SetupState {
     int32_t unzipCalls;            // callback calls so far; never reset
     int32_t unzipInCall;           // 1 while "dunzip" runs: the library must
                                    // not be released under its own feet
+
+    // Progress bar shared by the three painters: whichever painter set it
+    // up last decides the bar window, scale and brush all of them draw with.
+    HWND barWnd;                   // control 1002 of a progress dialog
+    RECT barRect;                  // its client rectangle; right is the fill's end
+    double barScale;               // pixels per unit of position
+    HBRUSH barBrush;               // a stock brush: never released
+    int32_t copyBarReady;          // first-call flags of PaintCopyBar,
+    int32_t expandBarReady;        // PaintExpandBar
+    int32_t installBarReady;       // and PaintInstallBar
 };
 
 extern SetupState gState;

@@ -14,6 +14,8 @@
 //   window "CLASS" "TITLE"     wait for a visible top-level window of that
 //                              class and exact title
 //   text ID "TEXT"             current window's control ID holds exactly TEXT
+//   waittext ID "TEXT"         wait until control ID of the current window
+//                              holds exactly TEXT
 //   title "TEXT"               current window's title is exactly TEXT
 //   visible ID / hidden ID     control ID of the current window is (not) visible
 //   type ID "TEXT"             put TEXT into edit control ID
@@ -370,6 +372,19 @@ void Step(const std::string &raw)
         if (got != want)
             Fail("control %d holds \"%s\", expected \"%s\"", id, Escape(got).c_str(),
                  Escape(want).c_str());
+    } else if (verb == "waittext") {
+        int id = Number(c);
+        std::string want = Quoted(c);
+        HWND control = Control(id);
+        DWORD start = GetTickCount();
+        std::string got;
+        while ((got = TextOf(control)) != want) {
+            Record();
+            if (GetTickCount() - start > D.timeout * 1000)
+                Fail("control %d still holds \"%s\" after %.0f s, expected \"%s\"", id,
+                     Escape(got).c_str(), D.timeout, Escape(want).c_str());
+            Sleep(50);
+        }
     } else if (verb == "title") {
         std::string want = Quoted(c);
         std::string got = TextOf(D.current);

@@ -45,8 +45,10 @@ press 1
 exit 0
 SCN
 
-# Every missing parent is created; the driver ends (for now) right after.
+# Every missing parent is created. The archive here is no zip: nothing is
+# expanded, there is no licence, and the installation ends by itself.
 e2e_drive nested -- "$E2E_WIN\\SETUP.EXE" <<SCN
+timeout 60
 dialog 1001,1006,1000
 type 1000 "c:\\\\e2e\\\\package_start\\\\one\\\\two\\\\three"
 press 1

@@ -1,0 +1,326 @@
+#include "zip_core.h"
+
+#include <string.h>
+#include <zlib.h>
+
+enum {
+    kEndSig = 0x06054b50,
+    kCentralSig = 0x02014b50,
+    kLocalSig = 0x04034b50,
+    kEndSize = 22,
+    kCentralSize = 46,
+    kLocalSize = 30,
+    kMaxComment = 65535,
+    kFlagEncrypted = 1,
+    kMethodStored = 0,
+    kMethodDeflated = 8,
+};
+
+static uint32_t Get16(const unsigned char *p)
+{
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8;
+}
+
+static uint32_t Get32(const unsigned char *p)
+{
+    return Get16(p) | Get16(p + 2) << 16;
+}
+
+// The central directory as the end record describes it.
+struct Directory {
+    uint64_t offset;
+    uint64_t end;  // offset + size, never past the end record
+    uint32_t count;
+};
+
+// A member as its central directory entry describes it.
+struct Member {
+    uint32_t flags, method, crc, packedSize, size;
+    uint64_t localOffset;
+};
+
+// Reads exactly n bytes or reports failure; a short read is truncation.
+static int ReadExact(const ZipIo *io, uint64_t offset, void *buf, uint32_t n)
+{
+    return io->read(io->ctx, offset, buf, n) == (int32_t)n;
+}
+
+// Finds the end record in the archive's last 64 KiB + 22 bytes, searching
+// back from the end so that a comment cannot hide the real one. Returns 0
+// when there is none or it describes no directory inside the file.
+static int FindDirectory(const ZipIo *io, uint64_t size, ZipWork *work, Directory *dir)
+{
+    if (size < kEndSize)
+        return 0;
+    uint64_t span64 = size < (uint64_t)(kEndSize + kMaxComment) ? size : kEndSize + kMaxComment;
+    uint32_t span = (uint32_t)span64;
+    uint64_t base = size - span;
+    unsigned char *tail = work->area;
+    if (!ReadExact(io, base, tail, span))
+        return 0;
+    for (uint32_t i = span - kEndSize + 1; i-- > 0;) {
+        const unsigned char *e = tail + i;
+        if (Get32(e) != kEndSig)
+            continue;
+        uint32_t comment = Get16(e + 20);
+        if ((uint64_t)i + kEndSize + comment > span)
+            continue;
+        // One disk only; 0xFFFF / 0xFFFFFFFF mean a zip64 record we do not read.
+        if (Get16(e + 4) != 0 || Get16(e + 6) != 0 || Get16(e + 8) != Get16(e + 10))
+            return 0;
+        uint32_t count = Get16(e + 10);
+        uint32_t cdSize = Get32(e + 12);
+        uint32_t cdOffset = Get32(e + 16);
+        if (count == 0xFFFF || cdSize == 0xFFFFFFFFu || cdOffset == 0xFFFFFFFFu)
+            return 0;
+        uint64_t endPos = base + i;
+        if ((uint64_t)cdOffset + cdSize > endPos)
+            return 0;
+        dir->offset = cdOffset;
+        dir->end = (uint64_t)cdOffset + cdSize;
+        dir->count = count;
+        return 1;
+    }
+    return 0;
+}
+
+static int IsSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+int ZipSafeName(const char *name, size_t len, char *out, size_t cap)
+{
+    if (len == 0 || cap == 0 || IsSeparator(name[0]))
+        return kZipNameUnsafe;
+    size_t o = 0;
+    size_t i = 0;
+    while (i < len) {
+        size_t start = i;
+        int onlyDots = 1;
+        for (; i < len && !IsSeparator(name[i]); ++i) {
+            unsigned char c = (unsigned char)name[i];
+            // ':' is a drive letter or a stream name; the rest cannot be in
+            // a Windows file name and make the file land somewhere unexpected.
+            if (c < 0x20 || c == 0x7F || strchr(":*?\"<>|", c) != NULL)
+                return kZipNameUnsafe;
+            if (c != '.' && c != ' ')
+                onlyDots = 0;
+        }
+        size_t n = i - start;
+        if (i < len)
+            ++i;  // the separator
+        if (n == 0)
+            continue;
+        if (onlyDots) {
+            if (n == 1 && name[start] == '.')
+                continue;
+            return kZipNameUnsafe;  // "..", "...", ". ." all climb on Windows
+        }
+        if (o + (o > 0) + n + 1 > cap)
+            return kZipNameUnsafe;
+        if (o > 0)
+            out[o++] = '/';
+        memcpy(out + o, name + start, n);
+        o += n;
+    }
+    if (o == 0)
+        return kZipNameUnsafe;
+    out[o] = '\0';
+    return IsSeparator(name[len - 1]) ? kZipNameDir : kZipNameFile;
+}
+
+// Makes every directory on the way to path; with whole set, path itself too.
+static void MakeParents(const ZipIo *io, char *path, int whole)
+{
+    for (char *p = path; *p != '\0'; ++p) {
+        if (*p != '/')
+            continue;
+        *p = '\0';
+        io->makeDir(io->ctx, path);
+        *p = '/';
+    }
+    if (whole)
+        io->makeDir(io->ctx, path);
+}
+
+enum { kMemberOk, kMemberCorrupt, kMemberWriteFailed };
+
+// Copies a stored member's bytes to file, checking its CRC.
+static int CopyStored(const ZipIo *io, const Member *m, uint64_t data, void *file,
+                      ZipWork *work, ZipStats *stats)
+{
+    if (m->packedSize != m->size)
+        return kMemberCorrupt;
+    unsigned char *buf = work->area;
+    uint32_t crc = (uint32_t)crc32(0L, Z_NULL, 0);
+    uint32_t left = m->size;
+    while (left > 0) {
+        uint32_t n = left < (uint32_t)kZipBufferSize ? left : (uint32_t)kZipBufferSize;
+        if (!ReadExact(io, data, buf, n))
+            return kMemberCorrupt;
+        crc = (uint32_t)crc32(crc, buf, n);
+        if (!io->write(io->ctx, file, buf, n))
+            return kMemberWriteFailed;
+        stats->bytesWritten += n;
+        data += n;
+        left -= n;
+    }
+    return crc == m->crc ? kMemberOk : kMemberCorrupt;
+}
+
+// Inflates a deflated member into file, stopping as soon as it produces
+// more than its recorded size or its input runs out.
+static int Inflate(const ZipIo *io, const Member *m, uint64_t data, void *file,
+                   ZipWork *work, z_stream *zs, ZipStats *stats)
+{
+    unsigned char *in = work->area;
+    unsigned char *out = work->area + kZipBufferSize;
+    if (inflateReset(zs) != Z_OK)
+        return kMemberCorrupt;
+    uint32_t crc = (uint32_t)crc32(0L, Z_NULL, 0);
+    uint32_t inLeft = m->packedSize;
+    uint64_t produced = 0;
+    zs->avail_in = 0;
+    for (;;) {
+        if (zs->avail_in == 0 && inLeft > 0) {
+            uint32_t n = inLeft < (uint32_t)kZipBufferSize ? inLeft : (uint32_t)kZipBufferSize;
+            if (!ReadExact(io, data, in, n))
+                return kMemberCorrupt;
+            data += n;
+            inLeft -= n;
+            zs->next_in = in;
+            zs->avail_in = n;
+        }
+        zs->next_out = out;
+        zs->avail_out = kZipBufferSize;
+        int rc = inflate(zs, Z_NO_FLUSH);
+        uint32_t got = kZipBufferSize - zs->avail_out;
+        if (got > 0) {
+            produced += got;
+            if (produced > m->size)
+                return kMemberCorrupt;
+            crc = (uint32_t)crc32(crc, out, got);
+            if (!io->write(io->ctx, file, out, got))
+                return kMemberWriteFailed;
+            stats->bytesWritten += got;
+        }
+        if (rc == Z_STREAM_END)
+            break;
+        if (rc == Z_BUF_ERROR && zs->avail_in == 0 && inLeft == 0)
+            return kMemberCorrupt;  // data ends before the stream does
+        if (rc != Z_OK && rc != Z_BUF_ERROR)
+            return kMemberCorrupt;
+    }
+    return produced == m->size && crc == m->crc ? kMemberOk : kMemberCorrupt;
+}
+
+// Writes one file member. Returns a kMember code; a corrupt member's file
+// is already removed.
+static int ExpandFile(const ZipIo *io, uint64_t archiveSize, const Directory *dir,
+                      const Member *m, char *path, ZipWork *work, z_stream *zs,
+                      ZipStats *stats)
+{
+    // The data must lie between its local header and the central directory.
+    unsigned char *local = work->area;
+    if (m->localOffset + kLocalSize > dir->offset ||
+        !ReadExact(io, m->localOffset, local, kLocalSize) || Get32(local) != kLocalSig) {
+        ++stats->corrupt;
+        return kMemberCorrupt;
+    }
+    uint64_t data = m->localOffset + kLocalSize + Get16(local + 26) + Get16(local + 28);
+    if (data + m->packedSize > dir->offset || data + m->packedSize > archiveSize) {
+        ++stats->corrupt;
+        return kMemberCorrupt;
+    }
+
+    MakeParents(io, path, 0);
+    void *file = io->create(io->ctx, path);
+    if (file == NULL) {
+        ++stats->notCreated;
+        return kMemberOk;
+    }
+    int rc = m->method == kMethodStored ? CopyStored(io, m, data, file, work, stats)
+                                        : Inflate(io, m, data, file, work, zs, stats);
+    if (!io->close(io->ctx, file) && rc == kMemberOk)
+        rc = kMemberWriteFailed;
+    if (rc != kMemberOk) {
+        // A partial or wrong file must not look like a good one.
+        io->remove(io->ctx, path);
+        if (rc == kMemberCorrupt)
+            ++stats->corrupt;
+        return rc;
+    }
+    ++stats->files;
+    return kMemberOk;
+}
+
+int ZipExpandAll(const ZipIo *io, uint64_t archiveSize, ZipWork *work, ZipStats *statsOut)
+{
+    ZipStats localStats;
+    ZipStats *stats = statsOut != NULL ? statsOut : &localStats;
+    memset(stats, 0, sizeof *stats);
+
+    Directory dir;
+    if (!FindDirectory(io, archiveSize, work, &dir))
+        return kZipNotArchive;
+    stats->members = dir.count;
+
+    z_stream zs;
+    memset(&zs, 0, sizeof zs);
+    if (inflateInit2(&zs, -MAX_WBITS) != Z_OK)
+        return kZipNoMemory;
+
+    int result = kZipDone;
+    uint64_t at = dir.offset;
+    unsigned char header[kCentralSize];
+    char raw[kZipPathMax];
+    char path[kZipPathMax];
+    for (uint32_t index = 0; index < dir.count; ++index) {
+        if (at + kCentralSize > dir.end || !ReadExact(io, at, header, kCentralSize) ||
+            Get32(header) != kCentralSig) {
+            result = kZipNotArchive;
+            break;
+        }
+        uint32_t nameLen = Get16(header + 28);
+        uint64_t next = at + kCentralSize + nameLen + Get16(header + 30) + Get16(header + 32);
+        if (next > dir.end) {
+            result = kZipNotArchive;
+            break;
+        }
+        if (!io->progress(io->ctx, index, dir.count, (uint32_t)stats->bytesWritten)) {
+            result = kZipStopped;
+            break;
+        }
+
+        Member m;
+        m.flags = Get16(header + 8);
+        m.method = Get16(header + 10);
+        m.crc = Get32(header + 16);
+        m.packedSize = Get32(header + 20);
+        m.size = Get32(header + 24);
+        m.localOffset = Get32(header + 42);
+
+        int kind = kZipNameUnsafe;
+        if (nameLen < sizeof raw && ReadExact(io, at + kCentralSize, raw, nameLen))
+            kind = ZipSafeName(raw, nameLen, path, sizeof path);
+        at = next;
+
+        if (kind == kZipNameUnsafe) {
+            ++stats->unsafe;
+        } else if (kind == kZipNameDir) {
+            MakeParents(io, path, 1);
+            ++stats->dirs;
+        } else if ((m.flags & kFlagEncrypted) != 0 ||
+                   (m.method != kMethodStored && m.method != kMethodDeflated) ||
+                   m.packedSize == 0xFFFFFFFFu || m.size == 0xFFFFFFFFu) {
+            ++stats->unsupported;
+        } else if (ExpandFile(io, archiveSize, &dir, &m, path, work, &zs, stats) ==
+                   kMemberWriteFailed) {
+            result = kZipWriteFailed;
+            break;
+        }
+    }
+    inflateEnd(&zs);
+    return result;
+}

@@ -1,0 +1,138 @@
+#include "extract.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+#include <sys/stat.h>
+
+#include "../shell/alert.h"
+#include "../shell/state.h"
+#include "../shell/text.h"
+#include "../shell/wait.h"
+#include "progress.h"
+#include "trailer.h"
+
+// Progress of the two copies, in hundredths of a block.
+struct CopyProgress {
+    int32_t count;   // grows by 100 per full block
+    int32_t blocks;  // (payload size / 4,096) + 1: the bar's scale
+};
+
+static int CreateTarget(const char *name)
+{
+    char path[kPathSize];
+    CopyText(path, sizeof path, gState.destDir);
+    AppendText(path, sizeof path, name);
+    remove(path);
+    return _open(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+
+enum { kCopyDone, kCopyReadFailed, kCopyWriteFailed };
+
+// Copies length bytes from the source's current position to target through
+// the work buffer. After each full block the bar advances and cancelled is
+// checked; a block shorter than 4,096 bytes (for a length that is a
+// multiple of 4,096, an empty one) ends the copy. Never reads past the
+// region: its length was checked against the file at start-up.
+static int CopyRegion(int source, int target, int32_t length, double waitBeforeRead,
+                      double waitAfterBlock, CopyProgress *progress)
+{
+    int32_t left = length;
+    for (;;) {
+        if (waitBeforeRead > 0)
+            WaitSeconds(waitBeforeRead);
+        unsigned want = left < kWorkBufSize ? (unsigned)left : (unsigned)kWorkBufSize;
+        int got = _read(source, gState.workBuf, want);
+        if (got < 0 || (unsigned)got != want)
+            return kCopyReadFailed;  // the own file shrank under us
+        if (_write(target, gState.workBuf, want) != got)
+            return kCopyWriteFailed;
+        left -= got;
+        if (want < (unsigned)kWorkBufSize)
+            return kCopyDone;
+        progress->count += 100;
+        if (waitAfterBlock > 0)
+            WaitSeconds(waitAfterBlock);
+        PaintCopyBar(progress->count / progress->blocks, 100);
+        if (gState.cancelled)
+            return kCopyDone;
+    }
+}
+
+// The whole own file as UNINSTAL.EXE: the uninstaller is setup itself with
+// its payload. Failures are silent.
+static void WriteUninstaller(void)
+{
+    int source = _open(gState.ownPath, _O_RDONLY | _O_BINARY);
+    if (source < 0)
+        return;
+    char path[kPathSize];
+    CopyText(path, sizeof path, gState.destDir);
+    AppendText(path, sizeof path, "\\UNINSTAL.EXE");
+    int target = _open(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (target < 0) {
+        _close(source);
+        return;
+    }
+    for (;;) {
+        int got = _read(source, gState.workBuf, kWorkBufSize);
+        if (got <= 0 || _write(target, gState.workBuf, (unsigned)got) != got || got < kWorkBufSize)
+            break;
+    }
+    WaitSeconds(0.25 * gState.stepDelay);
+    _close(source);
+    _close(target);
+}
+
+static int Fail(int source, int target, int alert)
+{
+    if (target >= 0)
+        _close(target);
+    _close(source);
+    ShowAlert(alert);
+    return 0;
+}
+
+int ExtractPayload(void)
+{
+    int source = _open(gState.ownPath, _O_RDONLY | _O_BINARY);
+    if (source < 0) {
+        ShowAlert(kAlertCannotReadSelf);
+        return 0;
+    }
+    long size = _lseek(source, 0, SEEK_END);
+    // Checked at start-up already; the file could have changed since, and a
+    // negative or oversized length must never reach the copy.
+    int32_t dunzipLength = gState.packOffset - gState.dunzipOffset;
+    int64_t packLength = (int64_t)size - kTrailerSize - gState.packOffset;
+    if (size < kTrailerSize || gState.dunzipOffset < 0 || dunzipLength < 0 || packLength < 0)
+        return Fail(source, -1, kAlertCannotReadSelf);
+    CopyProgress progress = {0, (int32_t)((size - kTrailerSize) / kWorkBufSize + 1)};
+
+    _lseek(source, gState.dunzipOffset, SEEK_SET);
+    int target = CreateTarget("\\DUNZIP32.DLL");
+    if (target < 0)
+        return Fail(source, -1, kAlertCannotWrite);
+    if (!gState.cancelled) {
+        int rc = CopyRegion(source, target, dunzipLength, 0, 0.5 * gState.stepDelay, &progress);
+        if (rc != kCopyDone)
+            return Fail(source, target, rc == kCopyReadFailed ? kAlertCannotReadSelf : kAlertCannotWrite);
+    }
+    _close(target);
+
+    _lseek(source, gState.packOffset, SEEK_SET);
+    target = CreateTarget("\\PACK.BOX");
+    if (target < 0)
+        return Fail(source, -1, kAlertCannotWrite);
+    if (!gState.cancelled) {
+        int rc = CopyRegion(source, target, (int32_t)packLength, 0.25 * gState.stepDelay, 0, &progress);
+        if (rc != kCopyDone)
+            return Fail(source, target, rc == kCopyReadFailed ? kAlertCannotReadSelf : kAlertCannotWrite);
+    }
+    PaintCopyBar(100, 100);
+    _close(source);
+    _close(target);
+
+    WriteUninstaller();
+    return 1;
+}

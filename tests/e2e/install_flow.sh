@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# A whole installation as far as the licence: readme, a new nested
+# destination typed in lower case, copy, expansion through our DUNZIP32.DLL,
+# the licence (Cancel answered No, then Accept); and a cancelled copy.
+source "$(dirname "$0")/lib.sh"
+e2e_dir install_flow
+
+# PACK.BOX made with Info-ZIP zip: stored, deflated, nested and empty members.
+# Few members: the expansion waits a second for each.
+mkdir -p "$E2E_DIR/pack/docs/notes"
+printf 'Licence: you may read this book.\r\n' > "$E2E_DIR/pack/LICENSE.TXT"
+printf '[Setup]\r\nDEFAULTDIR=C:\\BOOK\r\n' > "$E2E_DIR/pack/SETUP.INI"
+python3 -c "import random; random.seed(5); import sys; sys.stdout.buffer.write(bytes(random.randrange(256) for _ in range(70000)))" > "$E2E_DIR/pack/docs/book.bin"
+: > "$E2E_DIR/pack/docs/notes/empty.txt"
+(cd "$E2E_DIR/pack" && zip -q -r -X ../PACK.BOX .)
+ini=$'[Setup]\r\nDEFAULTDIR=C:\\BOOK\r\nPUBNAME=Flow Book\r\nR1=159,159,159,0,0,3\r\nR2=000,064,128\r\n'
+e2e_package "$E2E_DIR" "$ini" "$E2E_DIR/PACK.BOX"
+# A planted library beside the setup: loading by bare name would find it
+# first (it has no "dunzip": alert 1007); the copy in the destination is used.
+cp "$E2E_BIN/METER.DLL" "$E2E_DIR/DUNZIP32.DLL"
+readme='Read me first: this readme is longer than the licence that follows it.'
+printf '%s' "$readme" > "$E2E_DIR/readme1st.txt"
+
+dest="$E2E_DIR/one/two/three"
+e2e_drive full -- "$E2E_WIN\\SETUP.EXE" <<SCN
+timeout 60
+dialog 1000,4
+text 1 "Continue"
+text 1000 "$readme"
+hidden 4
+press 1
+dialog 1001,1006,1000
+type 1000 "c:\\\\e2e\\\\install_flow\\\\one\\\\two\\\\three"
+press 1
+dialog 1003,1002,1006
+text 1006 "Copying Files..."
+waittext 1006 "Uncompressing files..."
+dialog 1000,4
+text 1 "Accept"
+text 1000 "Licence: you may read this book.\\r\\n"
+press 2
+msgbox "Cancel" "Are you sure you want to cancel?"
+press 7
+gone
+dialog 1000,4
+press 1
+exit 0
+SCN
+for f in LICENSE.TXT SETUP.INI docs/book.bin docs/notes/empty.txt; do
+    cmp "$E2E_DIR/pack/$f" "$dest/$f" || e2e_fail "member $f not expanded intact"
+done
+for f in DUNZIP32.DLL PACK.BOX ctl3dv2.dll; do
+    [ ! -e "$dest/$f" ] || e2e_fail "$f left in the destination"
+done
+cmp "$E2E_DIR/SETUP.EXE" "$dest/UNINSTAL.EXE" || e2e_fail "UNINSTAL.EXE differs from the package"
+
+# Cancel during the copy, confirmed: the copy stops, no alert and no licence
+# follow, and the staged library and archive are removed.
+rm -f "$E2E_DIR/readme1st.txt"
+e2e_drive cancel_copy -- "$E2E_WIN\\SETUP.EXE" <<SCN
+timeout 60
+dialog 1001,1006,1000
+type 1000 "$(e2e_quote "$E2E_WIN\\cancelled")"
+press 1
+dialog 1003,1002,1006
+press 2
+msgbox "Cancel" "Are you sure you want to cancel?"
+press 6
+exit 0
+SCN
+for f in DUNZIP32.DLL PACK.BOX LICENSE.TXT SETUP.INI; do
+    [ ! -e "$E2E_DIR/cancelled/$f" ] || e2e_fail "$f present after a cancelled copy"
+done
+if grep -q -e 'Alert' -e '"Accept"' "$E2E_LOG/cancel_copy.transcript"; then
+    e2e_fail "an alert or the licence followed the confirmed cancel"
+fi
+echo "install_flow passed"

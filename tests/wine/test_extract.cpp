@@ -1,0 +1,315 @@
+// Payload extraction, expansion through our DUNZIP32.DLL, the progress
+// painters and the text dialog, in process.
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <string>
+
+#include "payload/expand.h"
+#include "payload/extract.h"
+#include "payload/progress.h"
+#include "resource.h"
+#include "shell/dialogs.h"
+#include "shell/state.h"
+#include "wine_test_util.h"
+
+namespace {
+
+std::string Blob(size_t length, char seed)
+{
+    std::string b(length, '\0');
+    for (size_t i = 0; i < length; ++i)
+        b[i] = (char)(seed + i * 7 + i / 251);
+    return b;
+}
+
+uint32_t Crc(const std::string &s)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char c : s) {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k)
+            crc = crc >> 1 ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+void Put(std::string &s, uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        s += (char)(v >> (8 * i) & 0xFF);
+}
+
+// A zip archive of stored members, laid out by hand.
+std::string StoredZip(const std::vector<std::pair<std::string, std::string>> &members)
+{
+    std::string out, central;
+    for (const auto &m : members) {
+        uint32_t offset = (uint32_t)out.size(), crc = Crc(m.second), n = (uint32_t)m.second.size();
+        Put(out, 0x04034b50, 4); Put(out, 10, 2); Put(out, 0, 2); Put(out, 0, 2); Put(out, 0, 4);
+        Put(out, crc, 4); Put(out, n, 4); Put(out, n, 4); Put(out, (uint32_t)m.first.size(), 2);
+        Put(out, 0, 2);
+        out += m.first + m.second;
+        Put(central, 0x02014b50, 4); Put(central, 10, 2); Put(central, 10, 2); Put(central, 0, 2);
+        Put(central, 0, 2); Put(central, 0, 4); Put(central, crc, 4); Put(central, n, 4);
+        Put(central, n, 4); Put(central, (uint32_t)m.first.size(), 2); Put(central, 0, 2);
+        Put(central, 0, 2); Put(central, 0, 2); Put(central, 0, 2); Put(central, 0, 4);
+        Put(central, offset, 4);
+        central += m.first;
+    }
+    uint32_t cd = (uint32_t)out.size();
+    out += central;
+    Put(out, 0x06054b50, 4); Put(out, 0, 4); Put(out, (uint32_t)members.size(), 2);
+    Put(out, (uint32_t)members.size(), 2); Put(out, (uint32_t)central.size(), 4); Put(out, cd, 4);
+    Put(out, 0, 2);
+    return out;
+}
+
+// A deliverable beside the test programs: build/win32/bin next to build/win32/tests.
+std::string Deliverable(const char *name)
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, sizeof self);
+    std::string dir(self);
+    dir = dir.substr(0, dir.rfind('\\'));
+    return dir.substr(0, dir.rfind('\\')) + "\\bin\\" + name;
+}
+
+class Extract : public testing::Test {
+protected:
+    std::string dir;
+    std::string own;
+    void SetUp() override
+    {
+        memset(&gState, 0, sizeof gState);
+        gState.hInstance = GetModuleHandleA(NULL);
+        dir = FreshDir(testing::UnitTest::GetInstance()->current_test_info()->name());
+        SetCurrentDirectoryA(dir.c_str());
+        strcpy(gState.destDir, dir.c_str());
+        gState.stepDelay = 0;  // the pacing waits are not under test here
+        DrainQueue();
+    }
+    void TearDown() override
+    {
+        if (gState.hCopyDlg != NULL)
+            DestroyWindow(gState.hCopyDlg);
+        DrainQueue();
+        char tmp[MAX_PATH];
+        GetTempPathA(sizeof tmp, tmp);
+        SetCurrentDirectoryA(tmp);
+    }
+    // A packaged file: image, METER.DLL, DUNZIP32.DLL, PACK.BOX, trailer.
+    void Package(const std::string &dunzip, const std::string &pack)
+    {
+        std::string image = Blob(1000, 1) + Blob(300, 2);
+        gState.dunzipOffset = (int32_t)image.size();
+        gState.packOffset = gState.dunzipOffset + (int32_t)dunzip.size();
+        own = image + dunzip + pack + std::string(512, '@');
+        std::string path = dir + "\\SETUP.EXE";
+        WriteFileBytes(path, own);
+        strcpy(gState.ownPath, path.c_str());
+    }
+};
+
+}  // namespace
+
+TEST_F(Extract, RegionsOfWholeBlocksAndAnOlderLongerUninstaller)
+{
+    Package(Blob(8192, 3), Blob(4096 * 3, 4));
+    WriteFileBytes(dir + "\\UNINSTAL.EXE", Blob(own.size() + 10000, 5));
+    WriteFileBytes(dir + "\\DUNZIP32.DLL", Blob(20000, 6));
+    gState.hCopyDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_COPY), NULL,
+                                         CopyProgressDlgProc, 0);
+    ASSERT_TRUE(gState.hCopyDlg != NULL);
+
+    EXPECT_EQ(1, ExtractPayload());
+    EXPECT_EQ(Blob(8192, 3), ReadFileBytes(dir + "\\DUNZIP32.DLL"));
+    EXPECT_EQ(Blob(4096 * 3, 4), ReadFileBytes(dir + "\\PACK.BOX"));
+    EXPECT_EQ(own, ReadFileBytes(dir + "\\UNINSTAL.EXE"));
+    // The copy bar ends full.
+    RECT client;
+    GetClientRect(GetDlgItem(gState.hCopyDlg, IDC_BAR), &client);
+    EXPECT_EQ(1, gState.copyBarReady);
+    EXPECT_EQ(client.right, gState.barRect.right);
+}
+
+TEST_F(Extract, PartialBlocksAndEmptyRegions)
+{
+    Package("", Blob(5000, 7));
+    EXPECT_EQ(1, ExtractPayload());
+    EXPECT_EQ("", ReadFileBytes(dir + "\\DUNZIP32.DLL"));
+    EXPECT_EQ(Blob(5000, 7), ReadFileBytes(dir + "\\PACK.BOX"));
+    EXPECT_TRUE(FileExists(dir + "\\DUNZIP32.DLL"));
+}
+
+TEST_F(Extract, OffsetsThatNoLongerFitAreNeverCopied)
+{
+    Package(Blob(100, 1), Blob(100, 2));
+    StartBoxWatcher({IDOK, IDOK});
+    gState.packOffset = gState.dunzipOffset - 1;  // a negative length
+    EXPECT_EQ(0, ExtractPayload());
+    gState.cancelled = 0;
+    DrainQueue();  // a pending quit message would close the next box at once
+    gState.packOffset = (int32_t)own.size();  // the archive would reach past the file
+    EXPECT_EQ(0, ExtractPayload());
+    std::vector<SeenBox> boxes = StopBoxWatcher();
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ("Cannot read: " + dir + "\\SETUP.EXE.", boxes[0].text);
+    EXPECT_FALSE(FileExists(dir + "\\DUNZIP32.DLL"));
+    EXPECT_FALSE(FileExists(dir + "\\PACK.BOX"));
+}
+
+TEST_F(Extract, UnwritableDestinationAndUnreadableOwnFile)
+{
+    Package(Blob(100, 1), Blob(100, 2));
+    strcpy(gState.destDir, (dir + "\\missing").c_str());
+    StartBoxWatcher({IDOK, IDOK});
+    EXPECT_EQ(0, ExtractPayload());
+    gState.cancelled = 0;
+    DrainQueue();
+    strcpy(gState.ownPath, (dir + "\\NOSUCH.EXE").c_str());
+    EXPECT_EQ(0, ExtractPayload());
+    std::vector<SeenBox> boxes = StopBoxWatcher();
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ("Cannot write into directory: " + dir + "\\missing.", boxes[0].text);
+    EXPECT_EQ("Cannot read: " + dir + "\\NOSUCH.EXE.", boxes[1].text);
+    EXPECT_EQ(1, gState.cancelled);
+}
+
+TEST_F(Extract, CancelledBeforehandCopiesNothingButTheUninstaller)
+{
+    Package(Blob(9000, 1), Blob(9000, 2));
+    gState.cancelled = 1;
+    EXPECT_EQ(1, ExtractPayload());
+    EXPECT_EQ("", ReadFileBytes(dir + "\\DUNZIP32.DLL"));
+    EXPECT_EQ("", ReadFileBytes(dir + "\\PACK.BOX"));
+    EXPECT_EQ(own, ReadFileBytes(dir + "\\UNINSTAL.EXE"));
+}
+
+TEST_F(Extract, MissingLibraryAndLibraryWithoutEntryPoint)
+{
+    StartBoxWatcher({IDOK});
+    EXPECT_EQ(1, ExpandArchive());
+    std::vector<SeenBox> boxes = StopBoxWatcher();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Alert", boxes[0].caption);
+    EXPECT_EQ("Cannot load: " + dir + "\\DUNZIP32.DLL.", boxes[0].text);
+    EXPECT_EQ(1, gState.cancelled);
+    DrainQueue();
+
+    gState.cancelled = 0;
+    ASSERT_TRUE(CopyFileA(Deliverable("METER.DLL").c_str(), (dir + "\\DUNZIP32.DLL").c_str(), FALSE));
+    StartBoxWatcher({IDOK});
+    EXPECT_EQ(1, ExpandArchive());
+    boxes = StopBoxWatcher();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("File: " + dir + "\\DUNZIP32.DLL is corrupted.", boxes[0].text);
+    EXPECT_TRUE(gState.hUnzipLib == NULL) << "the alert releases the library";
+    EXPECT_TRUE(DeleteFileA((dir + "\\DUNZIP32.DLL").c_str())) << "library still loaded";
+}
+
+TEST_F(Extract, ExpandsEveryMemberAndUnloadsTheLibrary)
+{
+    ASSERT_TRUE(CopyFileA(Deliverable("DUNZIP32.DLL").c_str(), (dir + "\\DUNZIP32.DLL").c_str(), FALSE));
+    WriteFileBytes(dir + "\\PACK.BOX", StoredZip({{"LICENSE.TXT", "You may read it."},
+                                                  {"../escape.txt", "never"},
+                                                  {"icons/book.ico", Blob(5000, 9)}}));
+    gState.hCopyDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_COPY), NULL,
+                                         CopyProgressDlgProc, 0);
+    PaintExpandBar(0, 100);
+    EXPECT_EQ(0, ExpandArchive());
+
+    EXPECT_EQ("You may read it.", ReadFileBytes(dir + "\\LICENSE.TXT"));
+    EXPECT_EQ(Blob(5000, 9), ReadFileBytes(dir + "\\icons\\book.ico"));
+    EXPECT_FALSE(FileExists(dir + "\\..\\escape.txt"));
+    EXPECT_EQ(3, gState.unzipCalls) << "one callback call before each member";
+    EXPECT_TRUE(gState.hUnzipLib == NULL);
+    EXPECT_TRUE(DeleteFileA((dir + "\\DUNZIP32.DLL").c_str())) << "library still loaded";
+
+    const UnzipParams &p = gState.unzipParams;
+    EXPECT_EQ(142u, p.structSize);
+    EXPECT_EQ(8, p.operation);
+    EXPECT_EQ(-1, p.memberIndex);
+    EXPECT_EQ(1, p.overwrite);
+    EXPECT_EQ(1, p.createDirs);
+    EXPECT_EQ(1, p.keepPaths);
+    EXPECT_EQ(1, p.quiet);
+    EXPECT_EQ(1, p.flag108);
+    EXPECT_EQ((uint32_t)(uintptr_t)&UnzipCallback, p.callback);
+    // The expansion bar kept the scale of its first call (100), not 180.
+    RECT client;
+    GetClientRect(GetDlgItem(gState.hCopyDlg, IDC_BAR), &client);
+    EXPECT_EQ((LONG)(20 * ((double)client.right / 100)), gState.barRect.right);
+}
+
+TEST_F(Extract, CancelledExpansionStopsAtTheFirstCallback)
+{
+    ASSERT_TRUE(CopyFileA(Deliverable("DUNZIP32.DLL").c_str(), (dir + "\\DUNZIP32.DLL").c_str(), FALSE));
+    WriteFileBytes(dir + "\\PACK.BOX", StoredZip({{"A.TXT", "a"}}));
+    gState.cancelled = 1;
+    EXPECT_EQ(0, ExpandArchive());
+    EXPECT_FALSE(FileExists(dir + "\\A.TXT"));
+    EXPECT_EQ(0, gState.unzipCalls);
+}
+
+TEST_F(Extract, PaintersWaitForTheirBarAndKeepTheirFirstScale)
+{
+    PaintInstallBar(50, 100);  // no status dialog yet: stays uninitialised
+    EXPECT_EQ(0, gState.installBarReady);
+    gState.hStatusDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_STATUS), NULL,
+                                           InstallProgressDlgProc, 0);
+    ASSERT_TRUE(gState.hStatusDlg != NULL);
+    PaintInstallBar(50, 200);
+    EXPECT_EQ(1, gState.installBarReady);
+    RECT client;
+    GetClientRect(GetDlgItem(gState.hStatusDlg, IDC_BAR), &client);
+    EXPECT_EQ((LONG)(50 * ((double)client.right / 200)), gState.barRect.right);
+    PaintInstallBar(200, 10);  // maximum ignored after the first call
+    EXPECT_EQ(client.right, gState.barRect.right);
+    PaintInstallBar(1000000, 10);  // far past the edge: clipped, no overflow
+    EXPECT_GE(gState.barRect.right, client.right);
+    DestroyWindow(gState.hStatusDlg);
+}
+
+namespace {
+
+std::string gLicenceShown;
+
+void CALLBACK AcceptText(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(NULL, id);
+    char text[256] = "";
+    GetDlgItemTextA(gState.hTextDlg, IDC_EDIT, text, sizeof text);
+    gLicenceShown = text;
+    PostMessageA(gState.hTextDlg, WM_COMMAND, IDOK, 0);
+}
+
+}  // namespace
+
+TEST_F(Extract, LicenceShortOrMissingCountsAsAbsent)
+{
+    ShowLicense();
+    EXPECT_EQ(1, gState.accepted);
+    gState.accepted = 0;
+    WriteFileBytes(dir + "\\LICENSE.TXT", "too short");
+    ShowLicense();
+    EXPECT_EQ(1, gState.accepted);
+    EXPECT_FALSE(FileExists(dir + "\\LICENSE.TXT")) << "a too short licence is removed";
+    EXPECT_TRUE(gState.hTextDlg == NULL);
+}
+
+TEST_F(Extract, LicenceShowsNoLeftoverOfALongerReadme)
+{
+    strcpy(gState.textBuf, "A readme text much longer than the licence that follows it.");
+    WriteFileBytes(dir + "\\LICENSE.TXT", "Short licence");
+    SetTimer(NULL, 0, 100, AcceptText);
+    ShowLicense();
+    EXPECT_EQ("Short licence", gLicenceShown);
+    EXPECT_EQ(13, gState.textLen);
+    EXPECT_EQ(1, gState.accepted);
+    char button[32] = "";
+    GetDlgItemTextA(gState.hTextDlg, IDOK, button, sizeof button);
+    EXPECT_STREQ("Accept", button);
+    EXPECT_FALSE(IsWindowVisible(gState.hTextDlg));
+    DestroyWindow(gState.hTextDlg);
+}
