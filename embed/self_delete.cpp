@@ -40,11 +40,26 @@ int SelfDelete()
     return 1;
 }
 
+// Sleeps ms milliseconds waiting on the message queue. WinExec holds the
+// installer until this process looks idle, and waiting on the queue is what
+// says so; a plain Sleep would keep the installer from ending for 30 s.
+static void IdleSleep(DWORD ms)
+{
+    DWORD start = GetTickCount();
+    for (DWORD passed = 0; passed < ms; passed = GetTickCount() - start) {
+        if (MsgWaitForMultipleObjects(0, NULL, FALSE, ms - passed, QS_ALLINPUT) == WAIT_TIMEOUT)
+            return;
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+            ;
+    }
+}
+
 void RunDeleter(const char *path)
 {
     // The installer's file stays locked until its process has ended.
     for (int i = 0; i < kDeleteAttempts; ++i) {
-        Sleep(kDeletePauseMs);
+        IdleSleep(kDeletePauseMs);
         if (DeleteFileA(path))
             return;
     }
