@@ -30,7 +30,7 @@ EmbedRole ChooseRole(const char *text, const char **argument)
         {"-cetup", 6, 7, kRoleBuildPlugin},
         {"-sutup", 6, 7, kRoleBuildUpdate},
         {"-cutup", 6, 7, kRoleBuildBoth},
-        {"-version", 8, 8, kRoleVersion},
+        {"-version", 8, (size_t)-1, kRoleVersion},  // passes nothing on
     };
     *argument = text;
     if (text[0] == '\0')
