@@ -77,6 +77,27 @@ SCN
 [ "$(ls "$E2E_DIR/d d")" = "" ] || e2e_fail "update installer left $(ls "$E2E_DIR/d d")"
 [ ! -f "$VIEWER_READER/plug_ins/tarnw32.api" ] || e2e_fail "update installer wrote the plug-in"
 
+# Blanks in the installer's folder and in the temporary directory: the
+# document is opened from a copy in the temporary directory, and both that
+# path and the deleter's are passed whole.
+mkdir -p "$E2E_DIR/f f" "$E2E_DIR/t t"
+embed_installer "$E2E_DIR/f f/DOC.EXE" --doc "$E2E_DIR/book.bin" --doc-name book.pdf \
+    --plugin "$E2E_DIR/plugin.bin" --del YES
+temp_dir_set "$E2E_WIN\t t"
+e2e_drive blanks -- "$E2E_WIN\f f\DOC.EXE" <<SCN
+window "ViewerDouble" "Acrobat Reader - book.pdf"
+exit 0
+nofile "$E2E_WINQ\\\\f f\\\\DOC.EXE"
+SCN
+temp_dir_restore
+[ "$(cat "$VIEWER_READER/opened.txt")" = "\"$E2E_WIN\\t t\\book.pdf\"" ] ||
+    e2e_fail "viewer got $(cat "$VIEWER_READER/opened.txt")"
+same "$E2E_DIR/t t/book.pdf" "$E2E_DIR/book.bin"
+same "$E2E_DIR/f f/book.pdf" "$E2E_DIR/book.bin"
+[ -f "$E2E_DIR/t t/TEMP.EXE" ] || e2e_fail "no relay copy in the temporary directory"
+viewer_stop
+rm -f "$VIEWER_READER/plug_ins/tarnw32.api"
+
 # Offsets that do not describe the file: the document offset past the
 # trailer, and a plug-in before the document. Nothing is written.
 mkdir "$E2E_DIR/e"

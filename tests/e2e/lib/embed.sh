@@ -11,6 +11,9 @@
 #   viewer_stop    ends every double started from the installed folders
 #   embed_reset    removes every registry key the scenarios set
 #   trust_set / trust_present   sets / tests Reader 5.0's TrustedMode value
+#   temp_dir_set WINDIR / temp_dir_restore   points TEMP and TMP of the
+#                  programs started from now on elsewhere / back (embed_reset
+#                  restores them too)
 
 embed_lib_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 APP_PATHS='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths'
@@ -24,8 +27,34 @@ embed_installer()
     python3 "$embed_lib_dir/make_installer.py" "$out" --image "$E2E_BIN/embed.exe" "$@"
 }
 
+# The current user's TEMP and TMP as "NAME TYPE VALUE" entries, saved while they
+# point elsewhere.
+embed_saved_temp=""
+
+temp_dir_set()
+{
+    [ -n "$embed_saved_temp" ] || embed_saved_temp=$(wine reg query 'HKCU\Environment' 2>/dev/null |
+        tr -d '\r' | awk '$1 == "TEMP" || $1 == "TMP" { $1 = $1; print }' |
+        head -2 | paste -sd '|' -)
+    wine reg add 'HKCU\Environment' /v TEMP /d "$1" /f >/dev/null
+    wine reg add 'HKCU\Environment' /v TMP /d "$1" /f >/dev/null
+}
+
+temp_dir_restore()
+{
+    [ -n "$embed_saved_temp" ] || return 0
+    local line name type value
+    IFS='|' read -ra lines <<< "$embed_saved_temp"
+    for line in "${lines[@]}"; do
+        read -r name type value <<< "$line"
+        wine reg add 'HKCU\Environment' /v "$name" /t "$type" /d "$value" /f >/dev/null
+    done
+    embed_saved_temp=""
+}
+
 embed_reset()
 {
+    temp_dir_restore
     wine reg delete "$APP_PATHS\\AcroRd32.EXE" /f >/dev/null 2>&1 || true
     wine reg delete "$APP_PATHS\\Acrobat.exe" /f >/dev/null 2>&1 || true
     wine reg delete 'HKCR\.pdf' /f >/dev/null 2>&1 || true
