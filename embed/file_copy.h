@@ -1,5 +1,5 @@
-// File helpers shared by embed's steps: opening as every step does, and
-// copying a range through the shared buffer.
+// Helpers shared by embed's steps: opening files as every step does,
+// copying through the shared buffer, and the owner-less message box.
 #ifndef TARNWICK_EMBED_FILE_COPY_H
 #define TARNWICK_EMBED_FILE_COPY_H
 

@@ -91,19 +91,21 @@ viewer_install()
     wine reg add 'HKCR\TarnwickTestPdf\shell\open\command' /ve /d "\"$VIEWER_EXE_WIN\" \"%1\"" /f >/dev/null
 }
 
-# Ends the doubles that were started (they wrote opened.txt) and waits,
-# bounded, until each has ended.
+# Ends the doubles that were started (each wrote a line to opened.txt) and
+# waits, bounded, until each has ended (a line in ended.txt).
 viewer_stop()
 {
-    local d i
+    local d i started
     for d in "$VIEWER_READER" "$VIEWER_ACROBAT"; do
         [ -n "$d" ] && [ -f "$d/opened.txt" ] || continue
+        started=$(wc -l < "$d/opened.txt")
         touch "$d/quit"
         for i in $(seq 1 100); do
-            [ -f "$d/ended.txt" ] && break
+            [ -f "$d/ended.txt" ] && [ "$(wc -l < "$d/ended.txt")" -ge "$started" ] && break
             sleep 0.1
         done
-        [ -f "$d/ended.txt" ] || e2e_fail "viewer double in $d did not end"
+        [ "$(wc -l < "$d/ended.txt" 2>/dev/null || echo 0)" -ge "$started" ] ||
+            e2e_fail "a viewer double in $d did not end"
         rm -f "$d/quit" "$d/ended.txt" "$d/opened.txt" "$d/ready.txt" "$d/dde.txt"
     done
 }
