@@ -23,6 +23,9 @@
 //   gone                       wait until the current window is hidden or gone
 //   shot "NAME"                save the screen as DIR/NAME.bmp
 //   exit CODE                  wait for the program to end with this exit code
+//                              (processes it started may still be running)
+//   file "PATH" / nofile "PATH"  wait for a file to exist / to be gone; for
+//                              what processes left running still do
 //   nowindows                  no window of the program was ever shown
 //
 // Every visible top-level window met is written to the transcript with its
@@ -430,6 +433,17 @@ void Step(const std::string &raw)
         GetExitCodeProcess(D.child.hProcess, &code);
         if ((int)code != want)
             Fail("program ended with exit code %lu, expected %d", (unsigned long)code, want);
+    } else if (verb == "file" || verb == "nofile") {
+        std::string path = Quoted(c);
+        bool want = verb == "file";
+        DWORD start = GetTickCount();
+        while ((GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) != want) {
+            Record();
+            if (GetTickCount() - start > D.timeout * 1000)
+                Fail("%s still %s after %.0f s", path.c_str(), want ? "missing" : "present",
+                     D.timeout);
+            Sleep(50);
+        }
     } else if (verb == "nowindows") {
         Record();
         if (!D.seen.empty())

@@ -1,0 +1,83 @@
+#include "acrobat.h"
+
+#include <windows.h>
+#include <ddeml.h>
+#include <string.h>
+
+#include "title_match.h"
+
+int32_t acrobatRunning;
+
+namespace {
+
+enum {
+    kConnectRetries = 21,
+    kRetryPauseMs = 500,
+    kExecuteTimeoutMs = 10000,
+    kCommandBufferSize = 64,
+};
+
+const char kExitCommand[] = "[AppExit()]";
+
+BOOL CALLBACK MatchTitle(HWND w, LPARAM)
+{
+    // Room for 512 characters, then cut to the first 256.
+    char title[512];
+    memset(title, 0, kTitleConsidered);
+    if (GetWindowTextA(w, title, sizeof title) <= 0)
+        return TRUE;
+    title[kTitleConsidered] = '\0';
+    if (TitleNamesAcrobat(title)) {
+        acrobatRunning = 1;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HDDEDATA CALLBACK IgnoreTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
+{
+    return 0;
+}
+
+}  // namespace
+
+void FindAcrobatWindow()
+{
+    acrobatRunning = 0;
+    EnumWindows(MatchTitle, 0);
+}
+
+void CloseAcrobat()
+{
+    DWORD instance = 0;
+    if (DdeInitializeA(&instance, IgnoreTransactions, 0, 0) != DMLERR_NO_ERROR)
+        return;
+    HSZ service = DdeCreateStringHandleA(instance, "acroview", CP_WINANSI);
+    HSZ topic = DdeCreateStringHandleA(instance, "control", CP_WINANSI);
+
+    HCONV conv = DdeConnect(instance, service, topic, NULL);
+    for (int retry = 0; conv == NULL && retry < kConnectRetries; ++retry) {
+        Sleep(kRetryPauseMs);
+        conv = DdeConnect(instance, service, topic, NULL);
+    }
+    if (conv == NULL) {
+        Sleep(kRetryPauseMs);
+    } else {
+        char *command = (char *)LocalAlloc(LPTR, kCommandBufferSize);
+        if (command != NULL) {
+            memcpy(command, kExitCommand, sizeof kExitCommand);
+            DWORD result = 0;
+            HDDEDATA done = DdeClientTransaction((LPBYTE)command, sizeof kExitCommand - 1, conv,
+                                                NULL, 0, XTYP_EXECUTE, kExecuteTimeoutMs, &result);
+            if (done == 0)
+                MessageBoxA(NULL, "Can't Execute", "DdeClientTransaction", MB_OK);
+            LocalFree(command);
+        }
+        DdeDisconnect(conv);
+    }
+    if (service)
+        DdeFreeStringHandle(instance, service);
+    if (topic)
+        DdeFreeStringHandle(instance, topic);
+    DdeUninitialize(instance);
+}

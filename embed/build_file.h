@@ -1,0 +1,31 @@
+// The builder's description file, tkbuild.txt: lines of KEY=value. The
+// reader here works on an open stream so it can be tested and fuzzed
+// natively. Portable: no Windows API.
+#ifndef TARNWICK_EMBED_BUILD_FILE_H
+#define TARNWICK_EMBED_BUILD_FILE_H
+
+#include <stdio.h>
+
+enum { kBuildValueSize = 256, kBuildLineSize = 256 };
+
+struct BuildSettings {
+    char path1[kBuildValueSize];  // document installer; "NULL..." means none
+    char path2[kBuildValueSize];  // plug-in installer
+    char path3[kBuildValueSize];  // update installer
+    char message[kBuildValueSize];  // closing message, cut to its field later
+    char selfDelete[kBuildValueSize];  // "YES" or "NO"
+};
+
+// Takes one line (its CR and LF become terminators): a line beginning with a
+// key, in any case, sets that key's value to the rest of the line, untrimmed;
+// a later line replaces an earlier value. Other lines are ignored.
+void ParseBuildLine(char *line, BuildSettings *settings);
+
+// Reads every line of f into settings, in chunks of kBuildLineSize - 1
+// characters (a longer line counts as several).
+void ReadBuildLines(FILE *f, BuildSettings *settings);
+
+// "NULL" names no output: the first four characters, capitals only.
+int IsNullPath(const char *value);
+
+#endif

@@ -1,0 +1,57 @@
+#include "file_copy.h"
+
+#include <stdio.h>
+
+#include "state.h"
+
+HANDLE OpenForReading(const char *path)
+{
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+}
+
+HANDLE CreateForWriting(const char *path)
+{
+    DeleteFileA(path);
+    return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                       CREATE_ALWAYS, FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+}
+
+CopyResult CopyRange(HANDLE from, HANDLE to, int32_t length)
+{
+    int64_t total = 0;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(from, gEmbed.buffer, kCopyBufferSize, &got, NULL))
+            got = 0;
+        if (total + got > length)
+            got = (DWORD)(length > total ? length - total : 0);
+        total += got;
+        DWORD written = 0;
+        if (!WriteFile(to, gEmbed.buffer, got, &written, NULL) || written < got)
+            return kCopyShortWrite;
+        if (got < kCopyBufferSize)
+            return kCopyDone;
+    }
+}
+
+CopyResult CopyWhole(HANDLE from, HANDLE to)
+{
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(from, gEmbed.buffer, kCopyBufferSize, &got, NULL))
+            got = 0;
+        DWORD written = 0;
+        if (!WriteFile(to, gEmbed.buffer, got, &written, NULL) || written < got)
+            return kCopyShortWrite;
+        if (got < kCopyBufferSize)
+            return kCopyDone;
+    }
+}
+
+int Say(const char *caption, UINT flags, const char *format, const char *arg)
+{
+    char text[1024];
+    snprintf(text, sizeof text, format, arg);
+    return MessageBoxA(NULL, text, caption, flags);
+}

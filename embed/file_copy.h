@@ -1,0 +1,27 @@
+// Helpers shared by embed's steps: opening files as every step does,
+// copying through the shared buffer, and the owner-less message box.
+#ifndef TARNWICK_EMBED_FILE_COPY_H
+#define TARNWICK_EMBED_FILE_COPY_H
+
+#include <windows.h>
+#include <stdint.h>
+
+// Opens for reading or (after deleting any file there) creates for writing,
+// shared for reading and writing, with the sequential-scan hint.
+HANDLE OpenForReading(const char *path);
+HANDLE CreateForWriting(const char *path);
+
+enum CopyResult { kCopyDone, kCopyShortWrite };
+
+// Copies at most length bytes from `from` at its current position to `to`,
+// in 4096-byte chunks; a chunk shorter than 4096 ends the copy, so a length
+// that is a multiple of 4096 ends with one empty write.
+CopyResult CopyRange(HANDLE from, HANDLE to, int32_t length);
+
+// Copies everything from `from` to `to` until a read comes back short.
+CopyResult CopyWhole(HANDLE from, HANDLE to);
+
+// Shows a box owned by no window.
+int Say(const char *caption, UINT flags, const char *format, const char *arg);
+
+#endif
