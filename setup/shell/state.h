@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "../install/script_values.h"
 #include "../payload/unzip_params.h"
 
 enum {
@@ -64,6 +65,25 @@ struct SetupState {
     int32_t unzipCalls;            // callback calls so far; never reset
     int32_t unzipInCall;           // 1 while "dunzip" runs: the library must
                                    // not be released under its own feet
+
+    // Installation sequence.
+    ScriptValues script;           // SETUP.INI's settings
+    HWND hStatusDlg;               // installation status dialog (103)
+    HWND hFinishDlg;               // completion dialog (105)
+    int32_t acrobatInstallFailed;  // the viewer's installer could not be started
+    int32_t embedFailed;           // EMBED.EXE could not be started
+    int32_t acrobatUnsupported;    // only a 16-bit viewer: the installation stops
+    int32_t acrobatRunning;        // the last window search found a viewer
+
+    // The viewer, as the last successful lookup found it.
+    char acrobatExePath[kPathSize];    // program registered for PDF files
+    char acrobatDir[kPathSize];        // its directory; plug-ins go to PLUG_INS
+    char acrobatExeName[64];           // its file name
+    char acrobatShownPath[kPathSize];  // the path as the status line shows it
+    int32_t searchRequired;        // the script's installer is Reader with Search
+    int32_t searchFound;           // the last Search plug-in check found it
+
+    char MainTarget[kPathSize];    // the main item's target, for the auto launch
 };
 
 extern SetupState gState;
