@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "../payload/progress.h"
+#include "acrobat.h"
 #include "../resource.h"
 #include "../shell/dialogs.h"
 #include "../shell/state.h"
@@ -246,7 +247,7 @@ static void RunFinishDialog(const char *result)
 void RunInstallScript(const char *sourceDrive)
 {
     SetupFindAcrobatWindow();
-    if (gState.acrobatRunning) {
+    if (acrobatRunning) {
         if (MessageBoxA(NULL,
                         "Adobe Acrobat is active. Click OK to close Acrobat and continue "
                         "this install.",

@@ -1,12 +1,9 @@
-// setup's use of the shared viewer control.
+// setup's way of looking for a running viewer.
 #ifndef TARNWICK_SETUP_ACROBAT_H
 #define TARNWICK_SETUP_ACROBAT_H
 
-// Waits a second, pumping messages so setup's windows settle, then looks
-// for a viewer window; sets gState.acrobatRunning.
+// Waits a second, pumping messages so setup's own windows settle, then looks
+// for a viewer window; the answer is in acrobatRunning (acrobat.h).
 void SetupFindAcrobatWindow(void);
-
-// Asks a running viewer to quit.
-void CloseAcrobat(void);
 
 #endif

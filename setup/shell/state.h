@@ -73,7 +73,6 @@ struct SetupState {
     int32_t acrobatInstallFailed;  // the viewer's installer could not be started
     int32_t embedFailed;           // EMBED.EXE could not be started
     int32_t acrobatUnsupported;    // only a 16-bit viewer: the installation stops
-    int32_t acrobatRunning;        // the last window search found a viewer
 
     // The viewer, as the last successful lookup found it.
     char acrobatExePath[kPathSize];    // program registered for PDF files
