@@ -5,7 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../install/script.h"
+#include "../install/sequence.h"
 #include "../payload/expand.h"
 #include "../payload/extract.h"
 #include "../payload/progress.h"

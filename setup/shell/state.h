@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "../install/script_values.h"
 #include "../payload/unzip_params.h"
 
 enum {
@@ -27,6 +28,7 @@ struct SetupState {
     HWND hCopyDlg;        // copy and uncompress progress dialog (104)
     HWND hStatusDlg;      // installation status dialog (103), made by the
                           // installation sequence
+    HWND hFinishDlg;      // completion dialog (105), made by the same
     HDC hWndDC;           // main window DC, taken at creation
     HDC hBitmapDC;        // second main window DC, kept for the bitmap painter
     int32_t cancelled;    // 1 after a fatal alert or a confirmed cancel; every
@@ -76,6 +78,22 @@ struct SetupState {
     int32_t copyBarReady;          // first-call flags of PaintCopyBar,
     int32_t expandBarReady;        // PaintExpandBar
     int32_t installBarReady;       // and PaintInstallBar
+
+    // Installation sequence.
+    ScriptValues script;           // SETUP.INI's settings
+    int32_t acrobatInstallFailed;  // the viewer's installer could not be started
+    int32_t embedFailed;           // EMBED.EXE could not be started
+    int32_t acrobatUnsupported;    // only a 16-bit viewer: the installation stops
+
+    // The viewer, as the last successful lookup found it.
+    char acrobatExePath[kPathSize];    // program registered for PDF files
+    char acrobatDir[kPathSize];        // its directory; plug-ins go to PLUG_INS
+    char acrobatExeName[64];           // its file name
+    char acrobatShownPath[kPathSize];  // the path as the status line shows it
+    int32_t searchRequired;        // the script's installer is Reader with Search
+    int32_t searchFound;           // the last Search plug-in check found it
+
+    char MainTarget[kPathSize];    // the main item's target, for the auto launch
 };
 
 extern SetupState gState;

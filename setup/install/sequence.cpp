@@ -1,0 +1,287 @@
+#include "sequence.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "../payload/progress.h"
+#include "acrobat.h"
+#include "../resource.h"
+#include "../shell/dialogs.h"
+#include "../shell/state.h"
+#include "../shell/text.h"
+#include "../shell/wait.h"
+#include "find_acrobat.h"
+#include "program_group.h"
+#include "script_values.h"
+#include "setup_acrobat.h"
+#include "viewer_names.h"
+
+void SetStatus(const char *text)
+{
+    SetDlgItemTextA(gState.hStatusDlg, IDC_LABEL, text);
+}
+
+void SetMeter(int position)
+{
+    PaintInstallBar(position, 100);
+}
+
+static void StepDelay(void)
+{
+    WaitSeconds(gState.stepDelay);
+}
+
+void CreateScriptDirectory(const char *value)
+{
+    char path[kPathSize];
+    GetCurrentDirectoryA(sizeof path, path);
+    path[sizeof path - 1] = '\0';
+    AppendText(path, sizeof path, value);
+    CreateDirectoryA(path, NULL);
+}
+
+void CopySetupFile(const char *value)
+{
+    char source[kPathSize], target[kPathSize];
+    char limited[100];
+    CopyText(limited, sizeof limited, value);
+    // A path cut to fit would copy the wrong file.
+    if (!CopyFilePaths(gState.ownPath[0], gState.destDir, limited, source, target, kPathSize))
+        return;
+    SetStatus("Copying Files...");
+    CopyFileA(source, target, FALSE);
+    DWORD attributes = GetFileAttributesA(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesA(target, FILE_ATTRIBUTE_NORMAL);
+}
+
+void MoveInstalledFile(const char *value)
+{
+    char source[kPathSize], target[kPathSize];
+    char limited[100];
+    CopyText(limited, sizeof limited, value);
+    if (!MoveFilePaths(gState.destDir, limited, source, target, kPathSize))
+        return;
+    SetStatus("Copying Files...");
+    // The file is deleted only once its copy is in place, and never when it
+    // already is where the value names.
+    if (lstrcmpiA(source, target) == 0)
+        return;
+    if (CopyFileA(source, target, FALSE))
+        DeleteFileA(source);
+}
+
+// Reads the script, storing its settings and running its file operations
+// line by line. Returns 0 when it cannot be opened.
+static int ReadInstallScript(void)
+{
+    FILE *script = fopen("setup.ini", "r");
+    if (script == NULL)
+        return 0;
+    char line[256];
+    while (fgets(line, sizeof line, script) != NULL) {
+        StripLineEnd(line);
+        const char *value = NULL;
+        switch (ReadScriptLine(line, &gState.script, &value)) {
+        case kScriptCopyDir:
+        case kScriptMakeDir:
+            CreateScriptDirectory(value);
+            break;
+        case kScriptCopyFile:
+            CopySetupFile(value);
+            break;
+        case kScriptMoveFile:
+            MoveInstalledFile(value);
+            break;
+        case kScriptNoOp:
+            break;
+        }
+    }
+    fclose(script);
+    if (gState.script.minst[0] == '2')
+        gState.installMode = 2;
+    return 1;
+}
+
+// Moves one staged plug-in into the viewer's PLUG_INS directory; the staged
+// copy goes either way.
+static void MovePlugin(const char *plugin)
+{
+    char source[kPathSize], target[kPathSize];
+    snprintf(source, sizeof source, "%s\\%s", gState.destDir, plugin);
+    snprintf(target, sizeof target, "%s\\PLUG_INS\\%s", gState.acrobatDir, plugin);
+    SetStatus("Copying Files...");
+    SetMeter(59);
+    if (!CopyFileA(source, target, FALSE)) {
+        SetStatus("Tarnwick was unable to copy to your Acrobat plug-ins directory.");
+        WaitSeconds(2);
+    }
+    DeleteFileA(source);
+}
+
+int RunEmbed(const char *sourceDrive)
+{
+    SetStatus("Detecting Operating System Version...");
+    SetMeter(62);
+    if (ValueSaysNo(gState.script.romResident)) {
+        StepDelay();
+        if (strlen(gState.acrobatExeName) < 8) {
+            FindAcrobat();
+            if (gState.acrobatUnsupported)
+                return 0;
+        }
+        if (IsWin32ViewerName(gState.acrobatExeName)) {
+            SetStatus("Installing for Windows 95/98/NT.");
+            SetMeter(64);
+        }
+    }
+    StepDelay();
+
+    char root[kSourceDriveSize];
+    CopyText(root, sizeof root, sourceDrive);
+    DriveRootOf(root, sizeof root);
+    char curDir[kPathSize];
+    GetCurrentDirectoryA(sizeof curDir, curDir);
+    curDir[sizeof curDir - 1] = '\0';
+    char cmdLine[kPathSize];
+    int whole = EmbedCommandLine(curDir, root, cmdLine, sizeof cmdLine);
+
+    SetMeter(66);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!whole || !CreateProcessA(NULL, cmdLine, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
+        // Name what could not be started.
+        MessageBoxA(NULL, cmdLine, "Cannot execute Tarnwick 32-bit Installer.", MB_OK);
+        gState.embedFailed = 1;
+        return 0;
+    }
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    SetMeter(68);
+    return 1;
+}
+
+// The installation steps after the script is read. Returns 0 when a viewer
+// check refused the system and the sequence must stop at once.
+static int RunInstallSteps(const char *sourceDrive, const char **result)
+{
+    const ScriptValues *s = &gState.script;
+    const int viewerReport = s->installer[0] != '\0' && ValueSaysNo(s->romResident);
+    if (viewerReport) {
+        FindAcrobat();
+        if (gState.acrobatUnsupported)
+            return 0;
+    }
+    if (gState.acrobatInstallFailed)
+        return 1;
+
+    if (viewerReport) {
+        SetStatus("Adobe Acrobat Found at:");
+        SetMeter(52);
+        StepDelay();
+        SetStatus(gState.acrobatShownPath);
+        SetMeter(58);
+    }
+    WaitSeconds(1);
+    if (s->plugin1[0] != '\0') {
+        FindAcrobat();
+        if (gState.acrobatUnsupported)
+            return 0;
+        MovePlugin(s->plugin1);
+        WaitSeconds(1);
+    }
+    if (s->plugin2[0] != '\0')
+        MovePlugin(s->plugin2);
+
+    SetStatus("Tarnwick Publisher Initialization...");
+    SetMeter(60);
+    RunEmbed(sourceDrive);
+    if (gState.acrobatUnsupported)
+        return 0;
+    if (gState.embedFailed)
+        return 1;
+    SetStatus("Tarnwick Publisher Initialization Complete.");
+    SetMeter(70);
+    StepDelay();
+
+    if (s->mainFile[0] != '\0') {
+        SetStatus("Creating Program Group and Items...");
+        SetMeter(80);
+        WaitSeconds(1);
+        CreateProgramGroup();
+        if (s->wriFile[0] != '\0')
+            AddProgmanItems();
+        SetStatus("Program Group and Items Created.");
+        SetMeter(90);
+    }
+    StepDelay();
+    SetStatus("Finishing...");
+    SetMeter(95);
+    StepDelay();
+    SetStatus("Finished.");
+    SetMeter(100);
+    *result = "Installation is Complete.";
+    StepDelay();
+    return 1;
+}
+
+static void RunFinishDialog(const char *result)
+{
+    DestroyWindow(gState.hStatusDlg);
+    gState.hStatusDlg = NULL;
+    gState.hFinishDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_FINISH),
+                                           gState.hMainWnd, FinishDlgProc, 0);
+    SetDlgItemTextA(gState.hFinishDlg, IDC_LABEL, result);
+    ShowWindow(gState.hFinishDlg, SW_SHOW);
+    UpdateWindow(gState.hMainWnd);
+    MSG msg;
+    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+        if (gState.hFinishDlg != NULL && IsDialogMessageA(gState.hFinishDlg, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void RunInstallScript(const char *sourceDrive)
+{
+    SetupFindAcrobatWindow();
+    if (acrobatRunning) {
+        if (MessageBoxA(NULL,
+                        "Adobe Acrobat is active. Click OK to close Acrobat and continue "
+                        "this install.",
+                        "Tarnwick", MB_OKCANCEL) == IDCANCEL)
+            return;
+        CloseAcrobat();
+    }
+
+    gState.hStatusDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_STATUS),
+                                           gState.hMainWnd, InstallProgressDlgProc, 0);
+    SetStatus("Beginning Installation...");
+    SetMeter(0);
+    StepDelay();
+    HourglassCursor();
+    if (!ReadInstallScript())
+        return;
+    ArrowCursor();
+
+    const char *result = "Installation Not Complete.";
+    if (!RunInstallSteps(sourceDrive, &result))
+        return;
+    if (gState.acrobatInstallFailed || gState.embedFailed)
+        result = "Installation Not Complete.";
+    RunFinishDialog(result);
+
+    if (!gState.acrobatInstallFailed && !gState.embedFailed &&
+        strlen(gState.script.autoLaunch) > 2) {
+        // The viewer's path is quoted too: unquoted, a path with blanks lets
+        // the system try "C:\Program.exe" and the like first.
+        char cmdLine[2 * kPathSize + 8];
+        snprintf(cmdLine, sizeof cmdLine, "\"%s\" \"%s\"", gState.acrobatExePath,
+                 gState.MainTarget);
+        WinExec(cmdLine, SW_SHOW);
+    }
+    DestroyWindow(gState.hMainWnd);
+}
