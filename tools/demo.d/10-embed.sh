@@ -27,17 +27,17 @@ for i in $(seq 1 100); do [ -f "$VIEWER_READER/ready.txt" ] && break; sleep 0.1;
 e2e_drive embed_run -- "$E2E_WIN\\book\\EMBED.EXE" -cdrom 'D:\' <<'SCN'
 timeout 60
 msgbox "Tarnwick" "Adobe Acrobat is active. Click OK to close Acrobat and continue this install."
-shot "20-embed-acrobat-active"
+shot "embed-0-acrobat-active"
 press 1
 msgbox "Tarnwick" "Your Acrobat preferences are set to restrict loading of non-Adobe plug-ins.\nTo view the content being installed you must change this preference to permit loading of third-party plug-ins such as the Tarnwick Publisher client.\nClick OK to have this installer make the change automatically or Cancel to make the change manually from within Acrobat."
-shot "21-embed-trust-question"
+shot "embed-1-trust-question"
 press 1
 msgbox "Tarnwick" "Your Acrobat preferences have been changed. You can reverse the change via Acrobat's Edit>Preferences>Options menu."
-shot "22-embed-trust-changed"
+shot "embed-2-trust-changed"
 press 1
 window "ViewerDouble" "Acrobat Reader - book.pdf"
 msgbox "Tarnwick" "The Lighthouse Keeper is ready to read."
-shot "23-embed-closing-message"
+shot "embed-3-closing-message"
 press 1
 exit 0
 SCN

@@ -1,0 +1,66 @@
+# The sample package: its PACK.BOX holds the sample's files and the EMBED.EXE
+# that 10-embed built. The bare setup builds the package, which is then
+# started from the CD-ROM drive D: the way a reader would start it, and
+# walked through readme, destination, copy, expansion, licence and the
+# installation sequence, in which setup runs EMBED.EXE.
+source "$root/tests/e2e/lib.sh"
+source "$root/tests/e2e/lib/embed.sh"
+e2e_dir demo_setup
+E2E_LOG="$demo_out"
+
+embed_exe="$WINEPREFIX/drive_c/e2e/demo_embed/book/EMBED.EXE"
+[ -f "$embed_exe" ] || { echo "demo: no sample EMBED.EXE" >&2; exit 1; }
+mkdir -p "$E2E_DIR/pack"
+cp "$root"/sample/pack/* "$E2E_DIR/pack/"
+cp "$embed_exe" "$E2E_DIR/pack/EMBED.EXE"
+(cd "$E2E_DIR/pack" && zip -q -r -X "$E2E_DIR/PACK.BOX" .)
+e2e_package "$E2E_DIR" "$(cat "$root/sample/pack/SETUP.INI")" "$E2E_DIR/PACK.BOX"
+cp "$E2E_DIR/SETUP.EXE" "$BENCH_CDROM/SETUP.EXE"
+cp "$root/sample/readme1st.txt" "$BENCH_CDROM/readme1st.txt"
+rm -rf "$WINEPREFIX/drive_c/EBOOK"
+viewer_install "$E2E_DIR/viewer" reader
+
+started=$(date +%s.%N)
+e2e_drive setup -- 'D:\SETUP.EXE' <<'SCN'
+timeout 120
+window "QUICKINST" "Tarnwick Sample Library: The Lighthouse Keeper"
+dialog 1000,4
+shot "setup-01-readme"
+press 1
+dialog 1001,1006,1000
+shot "setup-02-destination"
+press 1
+dialog 1003,1002,1006
+shot "setup-03-copy"
+waittext 1006 "Uncompressing files..."
+shot "setup-04-expansion"
+dialog 1000,4
+text 1 "Accept"
+shot "setup-05-licence"
+press 1
+gone
+dialog 1002,1006
+waittext 1006 "Beginning Installation..."
+shot "setup-06-status-beginning"
+waittext 1006 "Finding Adobe Acrobat..."
+shot "setup-07-status-finding-viewer"
+waittext 1006 "Installing for Windows 95/98/NT."
+shot "setup-08-status-installing"
+msgbox "Tarnwick" "The Lighthouse Keeper is ready to read."
+shot "setup-09-embed-closing-message"
+press 1
+dialog 1,1006
+text 1006 "Installation is Complete."
+shot "setup-10-complete"
+press 1
+exit 0
+SCN
+echo "demo: the installation took $(python3 -c "import sys; print(round(float(sys.argv[1]) - float(sys.argv[2]), 1))" "$(date +%s.%N)" "$started") s under the UI driver"
+for f in LICENSE.TXT README.TXT SETUP.INI BOOK.ICO READ.ICO EMBED.EXE; do
+    cmp "$E2E_DIR/pack/$f" "$WINEPREFIX/drive_c/EBOOK/$f" || { echo "demo: $f not installed" >&2; exit 1; }
+done
+cmp "$root/sample/embed/book.pdf" "$WINEPREFIX/drive_c/EBOOK/book.pdf" || { echo "demo: embed wrote no book.pdf" >&2; exit 1; }
+[ -f "$VIEWER_READER/plug_ins/tarnw32.api" ] || { echo "demo: the plug-in was not installed" >&2; exit 1; }
+echo "demo: the sample is installed in C:\\EBOOK: $(ls "$WINEPREFIX/drive_c/EBOOK" | tr '\n' ' ')"
+viewer_stop
+embed_reset
