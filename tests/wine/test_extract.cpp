@@ -11,17 +11,10 @@
 #include "resource.h"
 #include "shell/dialogs.h"
 #include "shell/state.h"
+#include "state_test.h"
 #include "wine_test_util.h"
 
 namespace {
-
-std::string Blob(size_t length, char seed)
-{
-    std::string b(length, '\0');
-    for (size_t i = 0; i < length; ++i)
-        b[i] = (char)(seed + i * 7 + i / 251);
-    return b;
-}
 
 uint32_t Crc(const std::string &s)
 {
@@ -75,28 +68,20 @@ std::string Deliverable(const char *name)
     return dir.substr(0, dir.rfind('\\')) + "\\bin\\" + name;
 }
 
-class Extract : public testing::Test {
+class Extract : public StateTest {
 protected:
-    std::string dir;
     std::string own;
     void SetUp() override
     {
-        memset(&gState, 0, sizeof gState);
-        gState.hInstance = GetModuleHandleA(NULL);
-        dir = FreshDir(testing::UnitTest::GetInstance()->current_test_info()->name());
-        SetCurrentDirectoryA(dir.c_str());
+        StateTest::SetUp();
         strcpy(gState.destDir, dir.c_str());
         gState.stepDelay = 0;  // the pacing waits are not under test here
-        DrainQueue();
     }
     void TearDown() override
     {
         if (gState.hCopyDlg != NULL)
             DestroyWindow(gState.hCopyDlg);
-        DrainQueue();
-        char tmp[MAX_PATH];
-        GetTempPathA(sizeof tmp, tmp);
-        SetCurrentDirectoryA(tmp);
+        StateTest::TearDown();
     }
     // A packaged file: image, METER.DLL, DUNZIP32.DLL, PACK.BOX, trailer.
     void Package(const std::string &dunzip, const std::string &pack)

@@ -6,19 +6,10 @@
 
 #include "payload/directory.h"
 #include "shell/state.h"
+#include "state_test.h"
 #include "wine_test_util.h"
 
 namespace {
-
-// Bytes of a given length whose content differs by seed, so a file in the
-// wrong place is caught.
-std::string Blob(size_t length, char seed)
-{
-    std::string b(length, '\0');
-    for (size_t i = 0; i < length; ++i)
-        b[i] = (char)(seed + i * 7 + i / 251);
-    return b;
-}
 
 // A trailer assembled field by field, independent of the encoder.
 std::string Trailer(const std::string &dir, const std::string &name, const std::string &dunzip,
@@ -34,22 +25,12 @@ std::string Trailer(const std::string &dir, const std::string &name, const std::
     return t;
 }
 
-class PayloadDirectory : public testing::Test {
+class PayloadDirectory : public StateTest {
 protected:
-    std::string dir;
     void SetUp() override
     {
-        memset(&gState, 0, sizeof gState);
-        dir = FreshDir(testing::UnitTest::GetInstance()->current_test_info()->name());
-        SetCurrentDirectoryA(dir.c_str());
+        StateTest::SetUp();
         strcpy(gState.programDir, dir.c_str());
-    }
-    void TearDown() override
-    {
-        DrainQueue();
-        char tmp[MAX_PATH];
-        GetTempPathA(sizeof tmp, tmp);
-        SetCurrentDirectoryA(tmp);
     }
     void UseOwnFile(const std::string &bytes)
     {

@@ -7,18 +7,16 @@
 #include "install/find_acrobat.h"
 #include "install/sequence.h"
 #include "shell/state.h"
+#include "state_test.h"
 #include "wine_test_util.h"
 
 namespace {
 
-class Sequence : public testing::Test {
+class Sequence : public StateTest {
 protected:
-    std::string dir;
     void SetUp() override
     {
-        memset(&gState, 0, sizeof gState);
-        dir = FreshDir(testing::UnitTest::GetInstance()->current_test_info()->name());
-        SetCurrentDirectoryA(dir.c_str());
+        StateTest::SetUp();
         strcpy(gState.destDir, dir.c_str());
         strcpy(gState.destDirTyped, dir.c_str());
     }
@@ -26,9 +24,7 @@ protected:
     {
         RegDeleteTreeA(HKEY_CLASSES_ROOT, ".pdf");
         RegDeleteTreeA(HKEY_CLASSES_ROOT, "TarnwickUnitPdf");
-        char tmp[MAX_PATH];
-        GetTempPathA(sizeof tmp, tmp);
-        SetCurrentDirectoryA(tmp);
+        StateTest::TearDown();
     }
     // Registers exe (created if missing) as the program that opens PDF files.
     void Associate(const std::string &exe)

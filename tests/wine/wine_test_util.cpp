@@ -1,6 +1,7 @@
 #include "wine_test_util.h"
 
 #include <stdio.h>
+#include <string.h>
 
 namespace {
 
@@ -140,4 +141,12 @@ void DrainQueue()
         if (msg.message != WM_QUIT)
             DispatchMessageA(&msg);
     }
+}
+
+std::string Blob(size_t length, char seed)
+{
+    std::string b(length, '\0');
+    for (size_t i = 0; i < length; ++i)
+        b[i] = (char)(seed + i * 7 + i / 251);
+    return b;
 }

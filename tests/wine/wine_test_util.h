@@ -27,6 +27,10 @@ void WriteFileBytes(const std::string &path, const std::string &bytes);
 std::string ReadFileBytes(const std::string &path);
 bool FileExists(const std::string &path);
 
+// Bytes of a given length whose content differs by seed, so a file that
+// lands in the wrong place is caught.
+std::string Blob(size_t length, char seed);
+
 // Runs the thread's message queue dry, dropping a pending quit message, so
 // one test's PostQuitMessage does not leak into the next.
 void DrainQueue();
