@@ -103,9 +103,7 @@ static int ReadInstallScript(void)
     return 1;
 }
 
-// Moves one staged plug-in into the viewer's PLUG_INS directory; the staged
-// copy goes either way.
-static void MovePlugin(const char *plugin)
+void MovePlugin(const char *plugin)
 {
     char source[kPathSize], target[kPathSize];
     snprintf(source, sizeof source, "%s\\%s", gState.destDir, plugin);

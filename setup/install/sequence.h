@@ -18,6 +18,10 @@ void CreateScriptDirectory(const char *value);
 void CopySetupFile(const char *value);
 void MoveInstalledFile(const char *value);
 
+// Moves a staged plug-in from the installation directory into the viewer's
+// PLUG_INS directory; the staged copy is deleted whether or not that worked.
+void MovePlugin(const char *plugin);
+
 // The status dialog's line and meter.
 void SetStatus(const char *text);
 void SetMeter(int position);

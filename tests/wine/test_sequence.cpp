@@ -6,6 +6,8 @@
 
 #include "install/find_acrobat.h"
 #include "install/sequence.h"
+#include "resource.h"
+#include "shell/dialogs.h"
 #include "shell/state.h"
 #include "state_test.h"
 #include "wine_test_util.h"
@@ -143,4 +145,54 @@ TEST_F(Sequence, ReaderWithSearchNeedsTheSearchPlugin)
     gState.searchRequired = 0;
     FindAcrobat();
     EXPECT_EQ(0, gState.searchRequired);
+}
+
+// With the status dialog up, so its line can be read back.
+class SequenceStatus : public Sequence {
+protected:
+    void SetUp() override
+    {
+        Sequence::SetUp();
+        gState.hStatusDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_STATUS),
+                                               NULL, InstallProgressDlgProc, 0);
+        ASSERT_TRUE(gState.hStatusDlg != NULL);
+    }
+    void TearDown() override
+    {
+        DestroyWindow(gState.hStatusDlg);
+        Sequence::TearDown();
+    }
+    std::string Status()
+    {
+        char text[256] = "";
+        GetDlgItemTextA(gState.hStatusDlg, IDC_LABEL, text, sizeof text);
+        return text;
+    }
+};
+
+TEST_F(SequenceStatus, NoViewerRegistered)
+{
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, ".pdf");
+    FindAcrobat();
+    EXPECT_EQ("Adobe Acrobat Not Found.", Status());
+    EXPECT_STREQ("", gState.acrobatDir);
+    EXPECT_FALSE(FileExists(dir + "\\XXX.PDF"));
+}
+
+TEST_F(SequenceStatus, PluginWithoutAViewerIsReportedAndUnstaged)
+{
+    WriteFileBytes(dir + "\\P2.API", "plug-in");
+    MovePlugin("P2.API");  // no lookup found a viewer: the target is \PLUG_INS
+    EXPECT_EQ("Tarnwick was unable to copy to your Acrobat plug-ins directory.", Status());
+    EXPECT_FALSE(FileExists(dir + "\\P2.API"));
+
+    std::string viewer = dir + "\\Viewer";
+    CreateDirectoryA(viewer.c_str(), NULL);
+    CreateDirectoryA((viewer + "\\PLUG_INS").c_str(), NULL);
+    strcpy(gState.acrobatDir, viewer.c_str());
+    WriteFileBytes(dir + "\\P1.API", "plug-in one");
+    MovePlugin("P1.API");
+    EXPECT_EQ("Copying Files...", Status());
+    EXPECT_EQ("plug-in one", ReadFileBytes(viewer + "\\PLUG_INS\\P1.API"));
+    EXPECT_FALSE(FileExists(dir + "\\P1.API"));
 }
