@@ -123,9 +123,15 @@ void RefreshTree()
         PROCESSENTRY32 pe;
         pe.dwSize = sizeof pe;
         for (BOOL ok = Process32First(snap, &pe); ok; ok = Process32Next(snap, &pe)) {
-            if (D.tree.count(pe.th32ParentProcessID) && !D.tree.count(pe.th32ProcessID)) {
-                D.tree.insert(pe.th32ProcessID);
-                grew = true;
+            if (!D.tree.count(pe.th32ParentProcessID) || D.tree.count(pe.th32ProcessID))
+                continue;
+            D.tree.insert(pe.th32ProcessID);
+            grew = true;
+            if (D.transcript) {
+                fprintf(D.transcript, "adopted pid %lu (%s), started by pid %lu\n",
+                        (unsigned long)pe.th32ProcessID, pe.szExeFile,
+                        (unsigned long)pe.th32ParentProcessID);
+                fflush(D.transcript);
             }
         }
     }
@@ -178,14 +184,20 @@ std::string Describe(HWND w)
     return out;
 }
 
-void Record()
+// Writes the windows not met before to the transcript.
+void Record(const std::vector<HWND> &windows)
 {
-    for (HWND w : Windows()) {
+    for (HWND w : windows) {
         if (D.seen.insert(w).second && D.transcript) {
             fprintf(D.transcript, "%s", Describe(w).c_str());
             fflush(D.transcript);
         }
     }
+}
+
+void Record()
+{
+    Record(Windows());
 }
 
 std::string Screen()
@@ -201,8 +213,11 @@ template <typename Match> HWND WaitFor(const char *what, Match match)
 {
     DWORD start = GetTickCount();
     for (;;) {
-        Record();
-        for (HWND w : Windows()) {
+        // One enumeration for both, so a window that appears between two
+        // never gets matched without being written down.
+        std::vector<HWND> windows = Windows();
+        Record(windows);
+        for (HWND w : windows) {
             if (match(w))
                 return w;
         }

@@ -70,7 +70,8 @@ press 1
 gone
 exit 0
 SCN
-[ "$(grep -c '#32770' "$E2E_LOG/running_deaf.transcript")" -eq 1 ] || e2e_fail "a further message appeared"
+[ "$(grep -c '#32770' "$E2E_LOG/running_deaf.transcript")" -eq 1 ] ||
+    { cat "$E2E_LOG/running_deaf.transcript" >&2; e2e_fail "a further message appeared"; }
 [ ! -f "$VIEWER_READER/ended.txt" ] || e2e_fail "the deaf viewer ended"
 cmp -s "$VIEWER_READER/plug_ins/tarnw32.api" "$E2E_DIR/plugin.bin" || e2e_fail "plug-in not copied"
 viewer_stop
