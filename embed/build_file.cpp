@@ -7,24 +7,15 @@
 
 void ParseBuildLine(char *line, BuildSettings *settings)
 {
-    static const struct {
-        const char *key;
-        size_t offset;
-    } keys[] = {
-        {"PATH1=", offsetof(BuildSettings, path1)},
-        {"PATH2=", offsetof(BuildSettings, path2)},
-        {"PATH3=", offsetof(BuildSettings, path3)},
-        {"MSG=", offsetof(BuildSettings, message)},
-        {"DEL=", offsetof(BuildSettings, selfDelete)},
+    static const KeyField keys[] = {
+        {"PATH1=", offsetof(BuildSettings, path1), kBuildValueSize},
+        {"PATH2=", offsetof(BuildSettings, path2), kBuildValueSize},
+        {"PATH3=", offsetof(BuildSettings, path3), kBuildValueSize},
+        {"MSG=", offsetof(BuildSettings, message), kBuildValueSize},
+        {"DEL=", offsetof(BuildSettings, selfDelete), kBuildValueSize},
     };
     StripLineEnd(line);
-    for (const auto &k : keys) {
-        if (StartsWithNoCase(line, k.key)) {
-            char *value = (char *)settings + k.offset;
-            CopyText(value, kBuildValueSize, line + strlen(k.key));
-            return;
-        }
-    }
+    StoreKeyValue(line, keys, sizeof keys / sizeof keys[0], settings);
 }
 
 void ReadBuildLines(FILE *f, BuildSettings *settings)

@@ -10,59 +10,57 @@ namespace {
 
 #define FIELD(name) offsetof(ScriptValues, name), sizeof(((ScriptValues *)0)->name)
 
-const struct {
-    const char *key;
-    size_t offset;
-    size_t size;
-    ScriptFileOp op;
-} kKeys[] = {
-    {"ICONFILE=", FIELD(iconFile), kScriptNoOp},
-    {"Foldertitle=", FIELD(folderTitle), kScriptNoOp},
-    {"IconTitle=", FIELD(iconTitle), kScriptNoOp},
-    {"Installer=", FIELD(installer), kScriptNoOp},
-    {"MAINFILE=", FIELD(mainFile), kScriptNoOp},
-    {"INSTLR16=", FIELD(installer16), kScriptNoOp},
-    {"PLUGIN1=", FIELD(plugin1), kScriptNoOp},
-    {"PLUGIN2=", FIELD(plugin2), kScriptNoOp},
-    {"MINST=", FIELD(minst), kScriptNoOp},
-    {"ACRO4ONLY=", FIELD(acro4Only), kScriptNoOp},
-    {"AUTOLAUNCH", FIELD(autoLaunch), kScriptNoOp},
-    {"ROMRESIDENT=", FIELD(romResident), kScriptNoOp},
-    {"wrifile=", FIELD(wriFile), kScriptNoOp},
-    {"Setup2=", FIELD(setup2), kScriptNoOp},
-    {"S2title=", FIELD(s2Title), kScriptNoOp},
-    {"Setup3=", FIELD(setup3), kScriptNoOp},
-    {"S3title=", FIELD(s3Title), kScriptNoOp},
-    {"writitle=", FIELD(wriTitle), kScriptNoOp},
-    {"COPYDIR=", 0, 0, kScriptCopyDir},
-    {"MAKEDIR=", 0, 0, kScriptMakeDir},
-    {"COPYFILE=", 0, 0, kScriptCopyFile},
-    {"MOVEFILE=", 0, 0, kScriptMoveFile},
+const KeyField kFields[] = {
+    {"ICONFILE=", FIELD(iconFile)},
+    {"Foldertitle=", FIELD(folderTitle)},
+    {"IconTitle=", FIELD(iconTitle)},
+    {"Installer=", FIELD(installer)},
+    {"MAINFILE=", FIELD(mainFile)},
+    {"INSTLR16=", FIELD(installer16)},
+    {"PLUGIN1=", FIELD(plugin1)},
+    {"PLUGIN2=", FIELD(plugin2)},
+    {"MINST=", FIELD(minst)},
+    {"ACRO4ONLY=", FIELD(acro4Only)},
+    {"ROMRESIDENT=", FIELD(romResident)},
+    {"wrifile=", FIELD(wriFile)},
+    {"Setup2=", FIELD(setup2)},
+    {"S2title=", FIELD(s2Title)},
+    {"Setup3=", FIELD(setup3)},
+    {"S3title=", FIELD(s3Title)},
+    {"writitle=", FIELD(wriTitle)},
 };
 
 #undef FIELD
+
+const struct {
+    const char *key;
+    ScriptFileOp op;
+} kFileOps[] = {
+    {"COPYDIR=", kScriptCopyDir},
+    {"MAKEDIR=", kScriptMakeDir},
+    {"COPYFILE=", kScriptCopyFile},
+    {"MOVEFILE=", kScriptMoveFile},
+};
 
 }  // namespace
 
 ScriptFileOp ReadScriptLine(const char *line, ScriptValues *values, const char **opValue)
 {
-    ScriptFileOp found = kScriptNoOp;
-    for (size_t i = 0; i < sizeof kKeys / sizeof kKeys[0]; ++i) {
-        const char *value = MatchScriptKey(line, kKeys[i].key);
-        if (value == NULL)
-            continue;
-        if (kKeys[i].op != kScriptNoOp) {
-            found = kKeys[i].op;
+    for (const auto &fileOp : kFileOps) {
+        const char *value = MatchScriptKey(line, fileOp.key);
+        if (value != NULL) {
             *opValue = value;
-            continue;
+            return fileOp.op;
         }
-        // AUTOLAUNCH is matched without its equals sign; its value starts one
-        // character further on, if the line goes that far.
-        if (strcmp(kKeys[i].key, "AUTOLAUNCH") == 0)
-            value = *value != '\0' ? value + 1 : value;
-        CopyText((char *)values + kKeys[i].offset, kKeys[i].size, value);
     }
-    return found;
+    // AUTOLAUNCH is matched without its equals sign; its value starts one
+    // character further on, if the line goes that far.
+    const char *value = MatchScriptKey(line, "AUTOLAUNCH");
+    if (value != NULL)
+        CopyText(values->autoLaunch, sizeof values->autoLaunch, *value != '\0' ? value + 1 : value);
+    else
+        StoreKeyValue(line, kFields, sizeof kFields / sizeof kFields[0], values);
+    return kScriptNoOp;
 }
 
 int ValueSaysYes(const char *value)

@@ -12,23 +12,16 @@ const char *MatchScriptKey(const char *line, const char *key)
 
 void ReadPackageKeys(FILE *script, PackageKeys *keys)
 {
-    static const struct {
-        const char *key;
-        size_t field;
-    } kKeys[] = {
-        {"DEFAULTDIR=", offsetof(PackageKeys, defaultDir)},
-        {"PUBNAME=", offsetof(PackageKeys, pubName)},
-        {"R1=", offsetof(PackageKeys, r1)},
-        {"R2=", offsetof(PackageKeys, r2)},
+    static const KeyField kKeys[] = {
+        {"DEFAULTDIR=", offsetof(PackageKeys, defaultDir), kScriptLineSize},
+        {"PUBNAME=", offsetof(PackageKeys, pubName), kScriptLineSize},
+        {"R1=", offsetof(PackageKeys, r1), kScriptLineSize},
+        {"R2=", offsetof(PackageKeys, r2), kScriptLineSize},
     };
     memset(keys, 0, sizeof *keys);
     char line[kScriptLineSize];
     while (fgets(line, sizeof line, script) != NULL) {
         StripLineEnd(line);
-        for (size_t i = 0; i < sizeof kKeys / sizeof kKeys[0]; ++i) {
-            const char *value = MatchScriptKey(line, kKeys[i].key);
-            if (value != NULL)
-                CopyText((char *)keys + kKeys[i].field, kScriptLineSize, value);
-        }
+        StoreKeyValue(line, kKeys, sizeof kKeys / sizeof kKeys[0], keys);
     }
 }

@@ -1,5 +1,6 @@
 #include "text.h"
 
+#include <string.h>
 
 size_t CopyText(char *dst, size_t cap, const char *src)
 {
@@ -58,6 +59,17 @@ int StartsWithNoCase(const char *text, const char *prefix)
             return 0;
     }
     return 1;
+}
+
+int StoreKeyValue(const char *line, const KeyField *keys, size_t count, void *record)
+{
+    for (size_t i = 0; i < count; ++i) {
+        if (StartsWithNoCase(line, keys[i].key)) {
+            CopyText((char *)record + keys[i].offset, keys[i].size, line + strlen(keys[i].key));
+            return 1;
+        }
+    }
+    return 0;
 }
 
 void UpperCase(char *text)

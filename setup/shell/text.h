@@ -25,6 +25,19 @@ void StripLineEnd(char *text);
 int EqualsNoCase(const char *a, const char *b);
 int StartsWithNoCase(const char *text, const char *prefix);
 
+// One KEY=value setting of a record: the key as the file writes it (with its
+// equals sign), and the field of the record its value goes into.
+struct KeyField {
+    const char *key;
+    size_t offset;
+    size_t size;
+};
+
+// When line starts with one of the keys, in any case, copies the rest of the
+// line, untrimmed, into that key's field of record, cut to the field.
+// Returns 1 when a key matched.
+int StoreKeyValue(const char *line, const KeyField *keys, size_t count, void *record);
+
 // Upper-cases ASCII letters in place.
 void UpperCase(char *text);
 

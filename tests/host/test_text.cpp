@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <stddef.h>
 #include <string.h>
 
 #include "setup/shell/text.h"
@@ -67,4 +68,28 @@ TEST(DecimalPrefix, BehavesLikeTheRuntimeConversion)
     EXPECT_EQ(0, DecimalPrefix("", 5));
     EXPECT_EQ(INT32_MAX, DecimalPrefix("99999999999999999999", 20));
     EXPECT_EQ(INT32_MIN, DecimalPrefix("-99999999999999999999", 21));
+}
+
+TEST(StoreKeyValue, FillsTheMatchingFieldOnlyCutToItsSize)
+{
+    struct Record {
+        char first[4];
+        char guard;
+        char second[8];
+    } record;
+    memset(&record, 'X', sizeof record);
+    const KeyField keys[] = {
+        {"ONE=", offsetof(Record, first), sizeof record.first},
+        {"TWO=", offsetof(Record, second), sizeof record.second},
+    };
+    EXPECT_EQ(1, StoreKeyValue("one=abcdef", keys, 2, &record));
+    EXPECT_STREQ("abc", record.first);
+    EXPECT_EQ('X', record.guard) << "value ran past its field";
+    EXPECT_EQ('X', record.second[0]) << "another field was touched";
+
+    EXPECT_EQ(0, StoreKeyValue("THREE=x", keys, 2, &record));
+    EXPECT_EQ(0, StoreKeyValue("TWO", keys, 2, &record)) << "key without its equals sign";
+    EXPECT_EQ('X', record.second[0]);
+    EXPECT_EQ(1, StoreKeyValue("TWO= b ", keys, 2, &record));
+    EXPECT_STREQ(" b ", record.second) << "values are not trimmed";
 }
