@@ -47,6 +47,17 @@ void FindAcrobatWindow()
     EnumWindows(MatchTitle, 0);
 }
 
+int ConfirmCloseAcrobat()
+{
+    if (MessageBoxA(NULL,
+                    "Adobe Acrobat is active. Click OK to close Acrobat and continue this "
+                    "install.",
+                    "Tarnwick", MB_OKCANCEL) == IDCANCEL)
+        return 0;
+    CloseAcrobat();
+    return 1;
+}
+
 void CloseAcrobat()
 {
     DWORD instance = 0;

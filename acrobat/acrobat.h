@@ -18,4 +18,8 @@ void FindAcrobatWindow();
 // for the viewer to end and reports nothing but a failed transaction.
 void CloseAcrobat();
 
+// Asks the user, in an owner-less box, whether the running viewer may be
+// closed, and on OK closes it. Returns 0 when the user chose Cancel.
+int ConfirmCloseAcrobat();
+
 #endif

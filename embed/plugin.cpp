@@ -78,12 +78,8 @@ int InstallPlugin()
 {
     FindAcrobatWindow();
     if (acrobatRunning) {
-        if (MessageBoxA(NULL,
-                        "Adobe Acrobat is active. Click OK to close Acrobat and continue this "
-                        "install.",
-                        "Tarnwick", MB_OKCANCEL) == IDCANCEL)
+        if (!ConfirmCloseAcrobat())
             return 2;
-        CloseAcrobat();
         // The viewer lets go of its plug-ins only as it ends.
         Sleep(1000);
     }

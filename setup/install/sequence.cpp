@@ -246,14 +246,8 @@ static void RunFinishDialog(const char *result)
 void RunInstallScript(const char *sourceDrive)
 {
     SetupFindAcrobatWindow();
-    if (acrobatRunning) {
-        if (MessageBoxA(NULL,
-                        "Adobe Acrobat is active. Click OK to close Acrobat and continue "
-                        "this install.",
-                        "Tarnwick", MB_OKCANCEL) == IDCANCEL)
-            return;
-        CloseAcrobat();
-    }
+    if (acrobatRunning && !ConfirmCloseAcrobat())
+        return;
 
     gState.hStatusDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_STATUS),
                                            gState.hMainWnd, InstallProgressDlgProc, 0);
