@@ -17,6 +17,14 @@ HANDLE CreateForWriting(const char *path)
                        CREATE_ALWAYS, FILE_FLAG_SEQUENTIAL_SCAN, NULL);
 }
 
+HANDLE OpenOwnFile()
+{
+    HANDLE f = OpenForReading(gEmbed.ownPath);
+    if (f == INVALID_HANDLE_VALUE)
+        Say("Error", MB_OK, "Cannot read: %s", gEmbed.ownPath);
+    return f;
+}
+
 CopyResult CopyRange(HANDLE from, HANDLE to, int32_t length)
 {
     int64_t total = 0;
@@ -37,16 +45,7 @@ CopyResult CopyRange(HANDLE from, HANDLE to, int32_t length)
 
 CopyResult CopyWhole(HANDLE from, HANDLE to)
 {
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(from, gEmbed.buffer, kCopyBufferSize, &got, NULL))
-            got = 0;
-        DWORD written = 0;
-        if (!WriteFile(to, gEmbed.buffer, got, &written, NULL) || written < got)
-            return kCopyShortWrite;
-        if (got < kCopyBufferSize)
-            return kCopyDone;
-    }
+    return CopyRange(from, to, INT32_MAX);
 }
 
 int Say(const char *caption, UINT flags, const char *format, const char *arg)

@@ -11,6 +11,9 @@
 HANDLE OpenForReading(const char *path);
 HANDLE CreateForWriting(const char *path);
 
+// Opens the installer's own file for reading; tells the user when it cannot.
+HANDLE OpenOwnFile();
+
 enum CopyResult { kCopyDone, kCopyShortWrite };
 
 // Copies at most length bytes from `from` at its current position to `to`,
@@ -18,7 +21,8 @@ enum CopyResult { kCopyDone, kCopyShortWrite };
 // that is a multiple of 4096 ends with one empty write.
 CopyResult CopyRange(HANDLE from, HANDLE to, int32_t length);
 
-// Copies everything from `from` to `to` until a read comes back short.
+// Copies everything from `from` to `to` until a read comes back short (a
+// program file is always shorter than the 2 GiB a range can span).
 CopyResult CopyWhole(HANDLE from, HANDLE to);
 
 // Shows a box owned by no window.

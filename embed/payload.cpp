@@ -27,11 +27,9 @@ static int RefuseTrailer(const unsigned char *block)
 
 int ReadTrailer()
 {
-    HANDLE f = OpenForReading(gEmbed.ownPath);
-    if (f == INVALID_HANDLE_VALUE) {
-        Say("Error", MB_OK, "Cannot read: %s", gEmbed.ownPath);
+    HANDLE f = OpenOwnFile();
+    if (f == INVALID_HANDLE_VALUE)
         return 0;
-    }
     LARGE_INTEGER size;
     if (!GetFileSizeEx(f, &size))
         size.QuadPart = 0;
@@ -72,11 +70,9 @@ int ReadTrailer()
 
 int ExtractDocument()
 {
-    HANDLE from = OpenForReading(gEmbed.ownPath);
-    if (from == INVALID_HANDLE_VALUE) {
-        Say("Error", MB_OK, "Cannot read: %s", gEmbed.ownPath);
+    HANDLE from = OpenOwnFile();
+    if (from == INVALID_HANDLE_VALUE)
         return 0;
-    }
     SetFilePointer(from, gEmbed.docOffset, NULL, FILE_BEGIN);
     snprintf(gEmbed.docPath, sizeof gEmbed.docPath, "%s\\%s", gEmbed.ownDir, gEmbed.docName);
     HANDLE to = CreateForWriting(gEmbed.docPath);

@@ -84,11 +84,9 @@ int InstallPlugin()
         Sleep(1000);
     }
 
-    HANDLE from = OpenForReading(gEmbed.ownPath);
-    if (from == INVALID_HANDLE_VALUE) {
-        Say("Error", MB_OK, "Cannot read: %s", gEmbed.ownPath);
+    HANDLE from = OpenOwnFile();
+    if (from == INVALID_HANDLE_VALUE)
         return 0;
-    }
     SetFilePointer(from, gEmbed.plugOffset, NULL, FILE_BEGIN);
 
     const char *target = gEmbed.pluginTarget;
