@@ -1,5 +1,6 @@
 // DUNZIP32.DLL: the Win32 side of our unzip library. It binds the portable
 // core to Win32 file calls and to the caller's stdcall progress callback.
+// "dunzip" itself is cdecl: the caller removes its one argument.
 // Plain C-style code: the DLL carries no C++ run-time.
 #include <windows.h>
 
@@ -95,7 +96,7 @@ extern "C" BOOL WINAPI DunzipEntry(HINSTANCE, DWORD, LPVOID)
     return TRUE;
 }
 
-extern "C" int32_t __stdcall dunzip(const UnzipParams *params)
+extern "C" int32_t __cdecl dunzip(const UnzipParams *params)
 {
     if (params == NULL || params->structSize != kUnzipParamsSize ||
         params->operation != kUnzipExtractAll || params->archiveName == 0)

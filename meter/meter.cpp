@@ -8,7 +8,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID)
 }
 
 // The library's version, so that a packaged copy can be identified.
-extern "C" DWORD WINAPI MeterVersion(void)
+extern "C" DWORD MeterVersion(void)
 {
     return 0x00010000;
 }

@@ -2,21 +2,32 @@
 # under build/, an Xvfb display on a free number, a persistent wineserver for
 # the run, and drive D: mapped to build/cdrom as a CD-ROM drive. Every run
 # starts from a fresh prefix, so nothing depends on an earlier one.
-#   bench_start   sets everything up and exports WINEPREFIX, DISPLAY, ...
+#   bench_start   sets everything up and exports WINEPREFIX, DISPLAY,
+#                 BENCH_FLAVOUR (32 or 64) and BENCH_BUILD (build/win32 or
+#                 build/win64, the programs under test)
 #   bench_stop    ends the wineserver and the display (run on exit)
+#
+# The flavour is the one the host can run (tools/host.sh); TARNWICK_FLAVOUR
+# forces it. For the 64-bit flavour a folder of wrappers early in PATH makes
+# wine, wineboot and winepath call the 64-bit loader directly: Debian's own
+# commands pick the 32-bit loader whenever wine32 is installed, and on a host
+# that runs only 64-bit code that loader cannot start.
 
 bench_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$bench_root/tools/host.sh"
 
-bench_free_display()
+bench_wine64_wrappers()
 {
-    local n
-    for n in $(seq 90 199); do
-        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-            echo "$n"
-            return 0
-        fi
-    done
-    return 1
+    local dir="$bench_root/build/wine64-bin" loader=/usr/lib/wine/wine64
+    [ -x "$loader" ] || { echo "bench: $loader is missing (package wine64)" >&2; return 1; }
+    mkdir -p "$dir"
+    printf '#!/bin/sh\nexec %s "$@"\n' "$loader" > "$dir/wine"
+    printf '#!/bin/sh\nexec %s "$@"\n' "$loader" > "$dir/wine64"
+    printf '#!/bin/sh\nexec %s wineboot.exe "$@"\n' "$loader" > "$dir/wineboot"
+    printf '#!/bin/sh\nexec %s winepath.exe "$@"\n' "$loader" > "$dir/winepath"
+    chmod +x "$dir"/*
+    export PATH="$dir:$PATH"
+    export WINELOADER="$loader"
 }
 
 bench_start()
@@ -25,19 +36,24 @@ bench_start()
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     export WINEPREFIX="${BENCH_PREFIX:-$bench_root/build/wineprefix}"
     export BENCH_CDROM="$bench_root/build/cdrom"
+    BENCH_FLAVOUR=$(host_flavour) || return 1
+    export BENCH_FLAVOUR
+    export BENCH_BUILD="$bench_root/build/win$BENCH_FLAVOUR"
+    if [ "$BENCH_FLAVOUR" = 64 ]; then
+        bench_wine64_wrappers || return 1
+    fi
 
-    local n
-    n=$(bench_free_display) || { echo "bench: no free X display" >&2; return 1; }
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb picks a free display itself and writes its number when it is
+    # ready, so two benches starting together never race for one.
+    local fifo n=""
+    fifo=$(mktemp -u "${TMPDIR:-/tmp}/bench-display.XXXXXX")
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
     bench_xvfb_pid=$!
+    read -r -t 30 n < "$fifo" || true
+    rm -f "$fifo"
+    [ -n "$n" ] || { echo "bench: Xvfb did not start" >&2; return 1; }
     export DISPLAY=":$n"
-    local i
-    for i in $(seq 1 100); do
-        [ -e "/tmp/.X11-unix/X$n" ] && break
-        kill -0 "$bench_xvfb_pid" 2>/dev/null || { echo "bench: Xvfb did not start" >&2; return 1; }
-        sleep 0.1
-    done
-    [ -e "/tmp/.X11-unix/X$n" ] || { echo "bench: Xvfb socket never appeared" >&2; return 1; }
     trap bench_stop EXIT
 
     rm -rf "$WINEPREFIX" "$BENCH_CDROM"

@@ -10,7 +10,8 @@
 #include "progress.h"
 #include "unzip_params.h"
 
-typedef int32_t(__stdcall *DunzipFn)(const UnzipParams *params);
+// The caller removes the argument (cdecl), as every DUNZIP32.DLL expects.
+typedef int32_t(__cdecl *DunzipFn)(const UnzipParams *params);
 
 int32_t __stdcall UnzipCallback(uint32_t, uint32_t, uint32_t)
 {
@@ -69,11 +70,11 @@ int ExpandArchive(void)
     p->keepPaths = 1;
     p->quiet = 1;
     p->operation = kUnzipExtractAll;
-    p->archiveName = (uint32_t)(uintptr_t)archive;
-    p->memberMask = (uint32_t)(uintptr_t)mask;
-    p->targetDir = (uint32_t)(uintptr_t)dir;
+    p->archiveName = (UnzipAddress)(uintptr_t)archive;
+    p->memberMask = (UnzipAddress)(uintptr_t)mask;
+    p->targetDir = (UnzipAddress)(uintptr_t)dir;
     p->overwrite = 1;
-    p->callback = (uint32_t)(uintptr_t)&UnzipCallback;
+    p->callback = (UnzipAddress)(uintptr_t)&UnzipCallback;
     p->flag108 = 1;
 
     // The callback dispatches messages, and a confirmed cancel there must

@@ -9,8 +9,11 @@
 set -euo pipefail
 
 e2e_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-E2E_BIN="$e2e_root/build/win32/bin"
-E2E_TESTS="$e2e_root/build/win32/tests"
+# The build under test: ctest passes its own build folder (build/win32 or
+# build/win64); the bench names the flavour it started for.
+E2E_BUILD="${E2E_BUILD:-${BENCH_BUILD:?run through tools/test, which starts the Wine bench}}"
+E2E_BIN="$E2E_BUILD/bin"
+E2E_TESTS="$E2E_BUILD/tests"
 : "${WINEPREFIX:?run through tools/test, which starts the Wine bench}"
 
 e2e_fail()

@@ -58,7 +58,7 @@ std::string StoredZip(const std::vector<std::pair<std::string, std::string>> &me
     return out;
 }
 
-// A deliverable beside the test programs: build/win32/bin next to build/win32/tests.
+// A deliverable beside the test programs: bin/ next to tests/ in the build.
 std::string Deliverable(const char *name)
 {
     char self[MAX_PATH];
