@@ -212,7 +212,11 @@ TEST_F(Extract, ExpandsEveryMemberAndUnloadsTheLibrary)
     EXPECT_TRUE(DeleteFileA((dir + "\\DUNZIP32.DLL").c_str())) << "library still loaded";
 
     const UnzipParams &p = gState.unzipParams;
+#if defined(_WIN64)
+    EXPECT_EQ(158u, p.structSize) << "the 64-bit build's four address fields are 8 bytes wide";
+#else
     EXPECT_EQ(142u, p.structSize);
+#endif
     EXPECT_EQ(8, p.operation);
     EXPECT_EQ(-1, p.memberIndex);
     EXPECT_EQ(1, p.overwrite);
@@ -220,7 +224,7 @@ TEST_F(Extract, ExpandsEveryMemberAndUnloadsTheLibrary)
     EXPECT_EQ(1, p.keepPaths);
     EXPECT_EQ(1, p.quiet);
     EXPECT_EQ(1, p.flag108);
-    EXPECT_EQ((uint32_t)(uintptr_t)&UnzipCallback, p.callback);
+    EXPECT_EQ((UnzipAddress)(uintptr_t)&UnzipCallback, p.callback);
     // The expansion bar kept the scale of its first call (100), not 180.
     RECT client;
     GetClientRect(GetDlgItem(gState.hCopyDlg, IDC_BAR), &client);
