@@ -1,0 +1,218 @@
+// pubkit: the publisher's toolkit. Builds packaged setups, reproducible
+// PACK.BOX archives and embed installers on any machine, byte for byte as
+// the Windows builders make them, and explains finished packages.
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include "inspect.h"
+#include "package.h"
+#include "zip_writer.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: pubkit COMMAND [OPTIONS]\n"
+    "  pack     a packaged SETUP.EXE from setup.exe, METER.DLL, DUNZIP32.DLL,\n"
+    "           a PACK.BOX or a folder, and SETUP.INI\n"
+    "  zip      a reproducible PACK.BOX from a folder\n"
+    "  embed    embed installers from embed.exe, tkbuild.txt, tarnw32.api and a document\n"
+    "  inspect  explain a packaged setup or an embed installer; exit 1 when damaged\n"
+    "pubkit COMMAND --help tells more.\n";
+
+const char kPackHelp[] =
+    "usage: pubkit pack --setup SETUP.EXE --meter METER.DLL --dunzip DUNZIP32.DLL\n"
+    "                   --pack PACK.BOX|FOLDER --ini SETUP.INI -o OUTPUT\n"
+    "Appends METER.DLL, DUNZIP32.DLL and PACK.BOX to a copy of the bare setup\n"
+    "program and writes the settings trailer from SETUP.INI's DEFAULTDIR=,\n"
+    "PUBNAME=, R1= and R2=: the same bytes as the bare setup's own builder.\n"
+    "A folder given as --pack is zipped first, as 'pubkit zip' does.\n";
+
+const char kZipHelp[] =
+    "usage: pubkit zip FOLDER -o PACK.BOX\n"
+    "Every file under FOLDER, sorted by path, with fixed times and attributes,\n"
+    "deflated (or stored when that is smaller): the same folder always gives\n"
+    "the same bytes. Names Windows cannot take are refused.\n";
+
+const char kEmbedHelp[] =
+    "usage: pubkit embed --image EMBED.EXE --build-file tkbuild.txt\n"
+    "                    --plugin tarnw32.api --doc DOCUMENT\n"
+    "                    [--switch -setup|-cetup|-sutup|-cutup] [--out-dir DIR]\n"
+    "Writes the installers tkbuild.txt's PATH1=, PATH2= and PATH3= ask for,\n"
+    "into DIR (default: the current folder) under their file names: the same\n"
+    "bytes as 'embed SWITCH DOCUMENT' (default -setup).\n";
+
+const char kInspectHelp[] =
+    "usage: pubkit inspect FILE\n"
+    "For a packaged setup: the settings trailer, the regions of the file, every\n"
+    "PACK.BOX member with its size and CRC (each checked), and the plan its\n"
+    "SETUP.INI describes. For an embed installer: where its trailer was found\n"
+    "and every field. A damaged file gives one line saying why, and exit 1.\n";
+
+int WantsHelp(int argc, char **argv)
+{
+    for (int i = 2; i < argc; ++i) {
+        if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0)
+            return 1;
+    }
+    return 0;
+}
+
+// Options of the form --name VALUE; returns 0 on an unknown option.
+int Options(int argc, char **argv, const char **names, const char **values, int count,
+            const char **positional)
+{
+    for (int i = 2; i < argc; ++i) {
+        int known = 0;
+        for (int k = 0; k < count && !known; ++k) {
+            if (strcmp(argv[i], names[k]) == 0 && i + 1 < argc) {
+                values[k] = argv[++i];
+                known = 1;
+            }
+        }
+        if (!known && argv[i][0] != '-' && positional != NULL && *positional == NULL) {
+            *positional = argv[i];
+            known = 1;
+        }
+        if (!known) {
+            fprintf(stderr, "pubkit: unknown or incomplete option: %s\n", argv[i]);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int Failed(const char *command, const char *why)
+{
+    if (why == NULL)
+        return 0;
+    fprintf(stderr, "pubkit %s: %s\n", command, why);
+    return 1;
+}
+
+int Missing(const char *usage, const char **values, int count)
+{
+    for (int k = 0; k < count; ++k) {
+        if (values[k] == NULL) {
+            fputs(usage, stderr);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int Pack(int argc, char **argv)
+{
+    const char *names[] = {"--setup", "--meter", "--dunzip", "--pack", "--ini", "-o"};
+    const char *v[6] = {};
+    if (!Options(argc, argv, names, v, 6, NULL) || Missing(kPackHelp, v, 6))
+        return 2;
+    PackInputs in = {v[0], v[1], v[2], v[3], v[4], v[5]};
+    return Failed("pack", PackSetup(&in));
+}
+
+int Zip(int argc, char **argv)
+{
+    const char *names[] = {"-o"};
+    const char *v[1] = {};
+    const char *folder = NULL;
+    if (!Options(argc, argv, names, v, 1, &folder) || Missing(kZipHelp, v, 1) || folder == NULL)
+        return 2;
+    FILE *out = fopen(v[0], "w+b");
+    if (out == NULL)
+        return Failed("zip", "cannot write the output");
+    ZipWriteStats stats;
+    const char *why = WriteFolderZip(folder, out, &stats);
+    if (fclose(out) != 0 && why == NULL)
+        why = "write failed closing the output";
+    if (why != NULL) {
+        remove(v[0]);
+        return Failed("zip", why);
+    }
+    printf("%s: %u files, %llu bytes in, %llu bytes out\n", v[0], stats.members,
+           (unsigned long long)stats.bytesIn, (unsigned long long)stats.bytesOut);
+    return 0;
+}
+
+int Embed(int argc, char **argv)
+{
+    const char *names[] = {"--image", "--build-file", "--plugin", "--doc", "--switch", "--out-dir"};
+    const char *v[6] = {};
+    if (!Options(argc, argv, names, v, 6, NULL) || Missing(kEmbedHelp, v, 4))
+        return 2;
+    const char *sw = v[4] != NULL ? v[4] : "-setup";
+    EmbedInputs in = {v[0], v[1], v[2], v[3], 0, 0, v[5] != NULL ? v[5] : "."};
+    if (strcmp(sw, "-cetup") == 0 || strcmp(sw, "-cutup") == 0)
+        in.pluginInstaller = 1;
+    if (strcmp(sw, "-sutup") == 0 || strcmp(sw, "-cutup") == 0)
+        in.updateInstaller = 1;
+    if (strcmp(sw, "-setup") != 0 && !in.pluginInstaller && !in.updateInstaller) {
+        fputs(kEmbedHelp, stderr);
+        return 2;
+    }
+    return Failed("embed", BuildEmbedInstallers(&in));
+}
+
+int32_t ReadFile(void *ctx, uint64_t offset, void *buf, uint32_t n)
+{
+    FILE *f = (FILE *)ctx;
+    if (fseeko(f, (off_t)offset, SEEK_SET) != 0)
+        return -1;
+    size_t got = fread(buf, 1, n, f);
+    return ferror(f) ? -1 : (int32_t)got;
+}
+
+int Inspect(int argc, char **argv)
+{
+    const char *file = NULL;
+    if (!Options(argc, argv, NULL, NULL, 0, &file) || file == NULL) {
+        fputs(kInspectHelp, stderr);
+        return 2;
+    }
+    FILE *f = fopen(file, "rb");
+    struct stat st;
+    if (f == NULL || fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (f != NULL)
+            fclose(f);
+        fprintf(stderr, "pubkit inspect: %s: cannot read\n", file);
+        return 1;
+    }
+    InspectSource src = {f, (int64_t)st.st_size, ReadFile};
+    const char *why = InspectPackage(&src, stdout);
+    fclose(f);
+    if (why == NULL)
+        return 0;
+    fprintf(stderr, "pubkit inspect: %s: %s\n", file, why);
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    struct Command {
+        const char *name;
+        int (*run)(int, char **);
+        const char *help;
+    } commands[] = {
+        {"pack", Pack, kPackHelp},
+        {"zip", Zip, kZipHelp},
+        {"embed", Embed, kEmbedHelp},
+        {"inspect", Inspect, kInspectHelp},
+    };
+    if (argc < 2 || strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0) {
+        fputs(kUsage, argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    for (const Command &c : commands) {
+        if (strcmp(argv[1], c.name) == 0) {
+            if (WantsHelp(argc, argv)) {
+                fputs(c.help, stdout);
+                return 0;
+            }
+            return c.run(argc, argv);
+        }
+    }
+    fprintf(stderr, "pubkit: unknown command %s\n%s", argv[1], kUsage);
+    return 2;
+}

@@ -1,0 +1,32 @@
+// Building a packaged SETUP.EXE and embed installers natively, byte for
+// byte as the programs' own builders make them from the same inputs.
+#ifndef TARNWICK_PUBKIT_PACKAGE_H
+#define TARNWICK_PUBKIT_PACKAGE_H
+
+struct PackInputs {
+    const char *setupImage;  // the bare setup program
+    const char *meter;       // METER.DLL
+    const char *dunzip;      // DUNZIP32.DLL
+    const char *pack;        // PACK.BOX, or a folder to make it from
+    const char *ini;         // SETUP.INI, the trailer's keys
+    const char *output;
+};
+
+// Returns NULL, or a one-line reason (the output is then removed).
+const char *PackSetup(const PackInputs *in);
+
+struct EmbedInputs {
+    const char *image;      // the bare embed program
+    const char *buildFile;  // tkbuild.txt
+    const char *plugin;     // tarnw32.api
+    const char *document;   // the document, as the builder's argument names it
+    int pluginInstaller;    // -cetup / -cutup
+    int updateInstaller;    // -sutup / -cutup
+    const char *outDir;     // the outputs go here, under the PATHn file names
+};
+
+// Writes the installers tkbuild.txt asks for, in the builder's order
+// (PATH1, PATH3, PATH2), printing each path made. Returns NULL, or a reason.
+const char *BuildEmbedInstallers(const EmbedInputs *in);
+
+#endif
