@@ -264,13 +264,44 @@ const char *InspectSetup(const InspectSource *src, const PeFacts &pe, int64_t da
     return NULL;
 }
 
+// The builder writes its numbers as digits followed by zero bytes, its
+// texts as printable characters followed by zero bytes, and nothing
+// elsewhere: any other record is not one of its trailers, however the
+// program itself would read it.
+int FieldIs(const unsigned char *record, int at, int width, int digits)
+{
+    int i = 0;
+    while (i < width && record[at + i] != 0 &&
+           (digits ? isdigit(record[at + i]) : record[at + i] >= 0x20 && record[at + i] != 0x7F))
+        ++i;
+    if (digits && i == 0)
+        return 0;
+    for (; i < width; ++i) {
+        if (record[at + i] != 0)
+            return 0;
+    }
+    return 1;
+}
+
+int WellFormedEmbedRecord(const unsigned char *record)
+{
+    return record[0] == kEmbedMarker &&
+           FieldIs(record, kEmbedDocOffsetAt, kEmbedDocOffsetWidth, 1) &&
+           FieldIs(record, kEmbedDocNameAt, kEmbedDocNameWidth, 0) &&
+           FieldIs(record, kEmbedPlugOffsetAt, kEmbedPlugOffsetWidth, 1) &&
+           FieldIs(record, kEmbedPlugNameAt, kEmbedMessageAt - kEmbedPlugNameAt, 0) &&
+           FieldIs(record, kEmbedMessageAt, kEmbedSelfDeleteAt - kEmbedMessageAt, 0) &&
+           FieldIs(record, kEmbedSelfDeleteAt, kEmbedTrailerSize - kEmbedSelfDeleteAt, 0);
+}
+
 const char *InspectEmbed(const InspectSource *src, const PeFacts &pe, int64_t dataEnd, FILE *out)
 {
     for (int i = 0; i < kEmbedTrailerDistances; ++i) {
         int64_t at = dataEnd - kEmbedTrailerDistance[i];
         unsigned char record[kEmbedTrailerSize];
         EmbedFields f;
-        if (!ReadAt(src, at, record, sizeof record) || !DecodeEmbedTrailer(record, &f))
+        if (!ReadAt(src, at, record, sizeof record) || !WellFormedEmbedRecord(record) ||
+            !DecodeEmbedTrailer(record, &f))
             continue;
         if (!EmbedOffsetsValid(&f, at))
             return Fail("embed trailer offsets are impossible (document at %s%lld)", "",

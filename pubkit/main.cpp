@@ -141,7 +141,7 @@ int Embed(int argc, char **argv)
     if (!Options(argc, argv, names, v, 6, NULL) || Missing(kEmbedHelp, v, 4))
         return 2;
     const char *sw = v[4] != NULL ? v[4] : "-setup";
-    EmbedInputs in = {v[0], v[1], v[2], v[3], 0, 0, v[5] != NULL ? v[5] : "."};
+    EmbedInputs in = {v[0], v[1], v[2], v[3], 0, 0, v[5] != NULL ? v[5] : ".", stdout};
     if (strcmp(sw, "-cetup") == 0 || strcmp(sw, "-cutup") == 0)
         in.pluginInstaller = 1;
     if (strcmp(sw, "-sutup") == 0 || strcmp(sw, "-cutup") == 0)

@@ -156,8 +156,8 @@ const char *WriteInstaller(const EmbedInputs *in, const char *value, const Build
             why = Fail("write failed (disk full?) at the trailer of", path.c_str());
     }
     why = Finish(out, path.c_str(), why);
-    if (why == NULL)
-        printf("%s\n", path.c_str());
+    if (why == NULL && in->log != NULL)
+        fprintf(in->log, "%s\n", path.c_str());
     return why;
 }
 

@@ -3,6 +3,8 @@
 #ifndef TARNWICK_PUBKIT_PACKAGE_H
 #define TARNWICK_PUBKIT_PACKAGE_H
 
+#include <stdio.h>
+
 struct PackInputs {
     const char *setupImage;  // the bare setup program
     const char *meter;       // METER.DLL
@@ -23,10 +25,11 @@ struct EmbedInputs {
     int pluginInstaller;    // -cetup / -cutup
     int updateInstaller;    // -sutup / -cutup
     const char *outDir;     // the outputs go here, under the PATHn file names
+    FILE *log;              // each output made is named here; NULL: silent
 };
 
 // Writes the installers tkbuild.txt asks for, in the builder's order
-// (PATH1, PATH3, PATH2), printing each path made. Returns NULL, or a reason.
+// (PATH1, PATH3, PATH2). Returns NULL, or a reason.
 const char *BuildEmbedInstallers(const EmbedInputs *in);
 
 #endif
