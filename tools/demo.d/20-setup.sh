@@ -1,5 +1,5 @@
 # The sample package: its PACK.BOX holds the sample's files and the EMBED.EXE
-# that 10-embed built. The bare setup builds the package, which is then
+# that 10-embed built. The native toolkit builds the package, which is then
 # started from the CD-ROM drive D: the way a reader would start it, and
 # walked through readme, destination, copy, expansion, licence and the
 # installation sequence, in which setup runs EMBED.EXE.
@@ -13,8 +13,12 @@ embed_exe="$WINEPREFIX/drive_c/e2e/demo_embed/book/EMBED.EXE"
 mkdir -p "$E2E_DIR/pack"
 cp "$root"/sample/pack/* "$E2E_DIR/pack/"
 cp "$embed_exe" "$E2E_DIR/pack/EMBED.EXE"
-(cd "$E2E_DIR/pack" && zip -q -r -X "$E2E_DIR/PACK.BOX" .)
-e2e_package "$E2E_DIR" "$(cat "$root/sample/pack/SETUP.INI")" "$E2E_DIR/PACK.BOX"
+# Packaged natively, as a publisher on Linux would, and explained.
+pubkit="$root/build/host/pubkit/pubkit"
+"$pubkit" pack --setup "$E2E_BIN/setup.exe" --meter "$E2E_BIN/METER.DLL" \
+    --dunzip "$E2E_BIN/DUNZIP32.DLL" --pack "$E2E_DIR/pack" \
+    --ini "$root/sample/pack/SETUP.INI" -o "$E2E_DIR/SETUP.EXE"
+"$pubkit" inspect "$E2E_DIR/SETUP.EXE" | tee "$demo_out/setup-inspect.txt"
 cp "$E2E_DIR/SETUP.EXE" "$BENCH_CDROM/SETUP.EXE"
 cp "$root/sample/readme1st.txt" "$BENCH_CDROM/readme1st.txt"
 rm -rf "$WINEPREFIX/drive_c/EBOOK"
