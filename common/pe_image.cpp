@@ -68,3 +68,25 @@ int64_t PeDataEnd(const PeFacts *facts, int64_t fileSize)
 {
     return facts->certOffset != 0 ? facts->certOffset : fileSize;
 }
+
+int PeDataEnds(PeReadFn read, void *ctx, int64_t fileSize, int64_t ends[kPeMaxDataEnds])
+{
+    ends[0] = fileSize;
+    unsigned char head[kPeHeadBytes];
+    uint32_t want = fileSize < (int64_t)sizeof head ? (uint32_t)fileSize : (uint32_t)sizeof head;
+    PeFacts pe;
+    if (want == 0 || read(ctx, 0, head, want) != (int32_t)want ||
+        ReadPeFacts(head, want, fileSize, &pe) != NULL || pe.certOffset == 0)
+        return 1;
+    ends[0] = pe.certOffset;
+    unsigned char before[kPeMaxDataEnds - 1];
+    int64_t from = pe.certOffset - (int64_t)sizeof before;
+    if (from < 0 || read(ctx, from, before, sizeof before) != (int32_t)sizeof before)
+        return 1;
+    int count = 1;
+    while (count < kPeMaxDataEnds && before[sizeof before - count] == 0) {
+        ends[count] = pe.certOffset - count;
+        ++count;
+    }
+    return count;
+}

@@ -31,4 +31,14 @@ const char *ReadPeFacts(const unsigned char *head, size_t headLen, int64_t fileS
 // it has one, else its size.
 int64_t PeDataEnd(const PeFacts *facts, int64_t fileSize);
 
+// Where a trailer search should take the end of a program file's data, in
+// the order to try: for an unsigned file its size alone; for a signed one
+// the start of the certificate table, then each place up to 7 zero bytes
+// before it, since signing tools pad the data to 8 bytes before appending
+// the table. A file whose headers cannot be read counts as unsigned.
+// read returns the count read or -1. Returns how many ends were stored.
+enum { kPeMaxDataEnds = 8 };
+typedef int32_t (*PeReadFn)(void *ctx, int64_t offset, void *buf, uint32_t n);
+int PeDataEnds(PeReadFn read, void *ctx, int64_t fileSize, int64_t ends[kPeMaxDataEnds]);
+
 #endif

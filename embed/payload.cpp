@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "../common/pe_image.h"
 #include "../setup/shell/text.h"
 #include "file_copy.h"
 #include "state.h"
@@ -25,6 +26,17 @@ static int RefuseTrailer(const unsigned char *block)
     return 0;
 }
 
+static int32_t ReadOwn(void *ctx, int64_t offset, void *buf, uint32_t n)
+{
+    LARGE_INTEGER at;
+    at.QuadPart = offset;
+    DWORD got = 0;
+    if (offset < 0 || !SetFilePointerEx((HANDLE)ctx, at, NULL, FILE_BEGIN) ||
+        !ReadFile((HANDLE)ctx, buf, n, &got, NULL))
+        return -1;
+    return (int32_t)got;
+}
+
 int ReadTrailer()
 {
     HANDLE f = OpenOwnFile();
@@ -33,19 +45,20 @@ int ReadTrailer()
     LARGE_INTEGER size;
     if (!GetFileSizeEx(f, &size))
         size.QuadPart = 0;
+    // The distances count from the end of the data: for a signed installer
+    // that is where its signature begins, less the zero bytes a signing
+    // tool may have padded with; each distance is tried at each such end.
+    int64_t ends[kPeMaxDataEnds];
+    int endCount = PeDataEnds(ReadOwn, f, size.QuadPart, ends);
     unsigned char *block = gEmbed.buffer;
     memset(block, 0, kEmbedTrailerSize);
     int64_t trailerStart = -1;
-    for (int i = 0; i < kEmbedTrailerDistances && trailerStart < 0; ++i) {
-        LARGE_INTEGER at;
-        at.QuadPart = size.QuadPart - kEmbedTrailerDistance[i];
-        if (at.QuadPart < 0 || !SetFilePointerEx(f, at, NULL, FILE_BEGIN))
-            continue;
-        DWORD got = 0;
-        if (!ReadFile(f, block, kEmbedTrailerSize, &got, NULL) || got < kEmbedTrailerSize)
+    for (int n = 0; n < kEmbedTrailerDistances * endCount && trailerStart < 0; ++n) {
+        int64_t at = ends[n % endCount] - kEmbedTrailerDistance[n / endCount];
+        if (ReadOwn(f, at, block, kEmbedTrailerSize) != kEmbedTrailerSize)
             continue;
         if (block[0] == kEmbedMarker)
-            trailerStart = at.QuadPart;
+            trailerStart = at;
     }
     CloseHandle(f);
 

@@ -294,10 +294,12 @@ int WellFormedEmbedRecord(const unsigned char *record)
            FieldIs(record, kEmbedSelfDeleteAt, kEmbedTrailerSize - kEmbedSelfDeleteAt, 0);
 }
 
-const char *InspectEmbed(const InspectSource *src, const PeFacts &pe, int64_t dataEnd, FILE *out)
+const char *InspectEmbed(const InspectSource *src, const PeFacts &pe, const int64_t *ends,
+                         int endCount, FILE *out)
 {
-    for (int i = 0; i < kEmbedTrailerDistances; ++i) {
-        int64_t at = dataEnd - kEmbedTrailerDistance[i];
+    for (int n = 0; n < kEmbedTrailerDistances * endCount; ++n) {
+        int i = n / endCount;
+        int64_t at = ends[n % endCount] - kEmbedTrailerDistance[i];
         unsigned char record[kEmbedTrailerSize];
         EmbedFields f;
         if (!ReadAt(src, at, record, sizeof record) || !WellFormedEmbedRecord(record) ||
@@ -334,6 +336,12 @@ const char *InspectEmbed(const InspectSource *src, const PeFacts &pe, int64_t da
     return Fail("no trailer: neither a packaged setup nor an embed installer (a bare program?)");
 }
 
+int32_t ReadForPe(void *ctx, int64_t offset, void *buf, uint32_t n)
+{
+    const InspectSource *src = (const InspectSource *)ctx;
+    return offset < 0 ? -1 : src->read(src->ctx, (uint64_t)offset, buf, n);
+}
+
 }  // namespace
 
 const char *InspectPackage(const InspectSource *src, FILE *out)
@@ -353,17 +361,20 @@ const char *InspectPackage(const InspectSource *src, FILE *out)
     if (pe.certOffset != 0)
         fprintf(out, "signed: certificate table of %lld bytes at %lld\n", (long long)pe.certSize,
                 (long long)pe.certOffset);
-    int64_t dataEnd = PeDataEnd(&pe, src->size);
-    unsigned char record[kTrailerSize];
-    if (dataEnd >= kTrailerSize && ReadAt(src, dataEnd - kTrailerSize, record, sizeof record) &&
-        record[0] == kTrailerMarker) {
+    int64_t ends[kPeMaxDataEnds];
+    int endCount = PeDataEnds(ReadForPe, (void *)src, src->size, ends);
+    for (int i = 0; i < endCount; ++i) {
+        unsigned char record[kTrailerSize];
+        if (ends[i] < kTrailerSize || !ReadAt(src, ends[i] - kTrailerSize, record, sizeof record) ||
+            record[0] != kTrailerMarker)
+            continue;
         // Embed trailers start with the marker too; only a package names
         // DUNZIP32.DLL in its third field.
         char field[kTrailerDunzipSize + 1];
         memcpy(field, record + kTrailerDunzipOffset, kTrailerDunzipSize);
         field[kTrailerDunzipSize] = '\0';
         if (strstr(field, " DUNZIP32.DLL") != NULL)
-            return InspectSetup(src, pe, dataEnd, record, out);
+            return InspectSetup(src, pe, ends[i], record, out);
     }
-    return InspectEmbed(src, pe, dataEnd, out);
+    return InspectEmbed(src, pe, ends, endCount, out);
 }

@@ -8,8 +8,27 @@
 #include "../shell/alert.h"
 #include "../shell/state.h"
 #include "../shell/text.h"
+#include "../../common/pe_image.h"
 #include "package_keys.h"
 #include "trailer.h"
+
+static int32_t ReadOwnFile(void *ctx, int64_t offset, void *buf, uint32_t n)
+{
+    FILE *own = (FILE *)ctx;
+    if (offset < 0 || offset > 0x7FFFFFFF || fseek(own, (long)offset, SEEK_SET) != 0)
+        return -1;
+    return (int32_t)fread(buf, 1, n, own);
+}
+
+// Reads the 512 bytes that end at end into the work buffer; returns the
+// count read.
+static size_t ReadRecordEndingAt(FILE *own, int64_t end)
+{
+    if (end < kTrailerSize || end > 0x7FFFFFFF ||
+        fseek(own, (long)(end - kTrailerSize), SEEK_SET) != 0)
+        return 0;
+    return fread(gState.workBuf, 1, kTrailerSize, own);
+}
 
 int ReadPayloadDirectory(void)
 {
@@ -20,15 +39,26 @@ int ReadPayloadDirectory(void)
     }
     fseek(own, 0, SEEK_END);
     long size = ftell(own);
-    size_t got = 0;
-    if (size >= kTrailerSize && fseek(own, size - kTrailerSize, SEEK_SET) == 0)
-        got = fread(gState.workBuf, 1, kTrailerSize, own);
+    // A signed package keeps its trailer in front of the signature and of
+    // the zero bytes a signing tool pads with: the first place that ends in
+    // a record with the marker is it. An unsigned file has one place, its end.
+    int64_t ends[kPeMaxDataEnds];
+    int count = PeDataEnds(ReadOwnFile, own, size < 0 ? 0 : size, ends);
+    int chosen = 0;
+    for (int i = 0; i < count; ++i) {
+        if (ReadRecordEndingAt(own, ends[i]) == kTrailerSize && gState.workBuf[0] == kTrailerMarker) {
+            chosen = i;
+            break;
+        }
+    }
+    size_t got = ReadRecordEndingAt(own, ends[chosen]);
     if (got < (size_t)kTrailerSize) {
         fclose(own);
         ShowAlert(kAlertNotInitialised);
         return 0;
     }
     fclose(own);
+    gState.payloadEnd = ends[chosen];
 
     PayloadSettings settings = {};
     settings.copyBarShade = gState.copyBarShade;
@@ -37,7 +67,7 @@ int ReadPayloadDirectory(void)
         return BuildPackage();
     // Offsets that do not describe this file would have the extraction copy
     // garbage or a negative length: such a package is not initialised.
-    if (!PayloadOffsetsValid(&settings, size)) {
+    if (!PayloadOffsetsValid(&settings, gState.payloadEnd)) {
         ShowAlert(kAlertNotInitialised);
         return 0;
     }

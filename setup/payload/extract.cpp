@@ -101,6 +101,9 @@ int ExtractPayload(void)
         return 0;
     }
     long size = _lseek(source, 0, SEEK_END);
+    // A signed package's payload ends where its signature begins.
+    if (gState.payloadEnd > 0 && gState.payloadEnd < size)
+        size = (long)gState.payloadEnd;
     // Checked at start-up already; the file could have changed since, and a
     // negative or oversized length must never reach the copy.
     int32_t dunzipLength = gState.packOffset - gState.dunzipOffset;

@@ -55,6 +55,8 @@ struct SetupState {
     char pubName[kPubNameSize];    // publication name; the main window's title
     int32_t dunzipOffset;          // file offset of DUNZIP32.DLL in ownPath
     int32_t packOffset;            // file offset of PACK.BOX in ownPath
+    int64_t payloadEnd;            // where the trailer ends in ownPath: its size, or
+                                   // for a signed file where the signature begins
     int32_t dialogRgb[3];          // dialog colour; low 8 bits of each used
     int32_t backdropRgb[3];        // main window backdrop colour, same rule
     int32_t installMode;           // 2: must be launched from a CD-ROM

@@ -80,6 +80,11 @@ int32_t ReadString(void *ctx, uint64_t offset, void *buf, uint32_t n)
     return (int32_t)got;
 }
 
+int32_t ReadForPe(void *ctx, int64_t offset, void *buf, uint32_t n)
+{
+    return ReadString(ctx, (uint64_t)offset, buf, n);
+}
+
 // Inspects bytes; returns the reason (empty when sound) and the report.
 std::string Inspect(const std::string &file, std::string *report = nullptr)
 {
@@ -226,13 +231,21 @@ TEST_F(Pubkit, PackageReadsBackAndInspectShowsMembersAndPlan)
     EXPECT_NE(std::string::npos, report.find("make folder      \\DOCS")) << report;
     EXPECT_NE(std::string::npos, report.find("group            \"Books\"")) << report;
 
-    // A signature appended behind the data leaves the report as it was.
-    std::string signedFile = file + std::string(64, 's');
-    Put32(signedFile, 0x58 + 96 + 32, (uint32_t)file.size());
-    Put32(signedFile, 0x58 + 96 + 36, 64);
-    std::string signedReport;
-    EXPECT_EQ("", Inspect(signedFile, &signedReport));
-    EXPECT_NE(std::string::npos, signedReport.find("signature")) << signedReport;
+    // A signature behind the data, with or without the zero bytes a signing
+    // tool pads the data with, leaves the trailer where it was found.
+    for (size_t pad : {0, 5}) {
+        std::string signedFile = file + std::string(pad, '\0') + std::string(64, 's');
+        Put32(signedFile, 0x58 + 96 + 32, (uint32_t)(file.size() + pad));
+        Put32(signedFile, 0x58 + 96 + 36, 64);
+        std::string signedReport;
+        EXPECT_EQ("", Inspect(signedFile, &signedReport)) << pad;
+        EXPECT_NE(std::string::npos, signedReport.find("signature")) << signedReport;
+        int64_t ends[kPeMaxDataEnds];
+        // Zero bytes before the table may be padding or the trailer's own.
+        ASSERT_LE(1 + (int)pad, PeDataEnds(ReadForPe, &signedFile, (int64_t)signedFile.size(), ends));
+        EXPECT_EQ((int64_t)(file.size() + pad), ends[0]);
+        EXPECT_EQ((int64_t)file.size(), ends[pad]);
+    }
 }
 
 TEST_F(Pubkit, DamagedPackagesGiveAReasonAtEveryCut)
