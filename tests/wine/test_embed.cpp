@@ -96,8 +96,10 @@ TEST(EmbedDocument, APathThatDoesNotFitIsRefusedBeforeAnythingIsDeleted)
     std::string dir = FreshDir("embed_long") + "\\" + std::string(150, 'd');
     CreateDirectoryA(dir.c_str(), NULL);
     memset(&gEmbed, 0, sizeof gEmbed);
+    WriteFileBytes(dir + "\\INST.EXE", Blob(100, 3));
     strcpy(gEmbed.ownPath, (dir + "\\INST.EXE").c_str());
     strcpy(gEmbed.ownDir, dir.c_str());
+    gEmbed.docLength = 10;
     std::string name = std::string(254 - dir.size(), 'n') + "tail.pdf";
     strcpy(gEmbed.docName, name.c_str());
     std::string cut = (dir + "\\" + name).substr(0, 255);
