@@ -49,10 +49,11 @@ void FindAcrobatWindow()
 
 int ConfirmCloseAcrobat()
 {
+    // Only OK is consent: a box that could not be shown (0) is none.
     if (MessageBoxA(NULL,
                     "Adobe Acrobat is active. Click OK to close Acrobat and continue this "
                     "install.",
-                    "Tarnwick", MB_OKCANCEL) == IDCANCEL)
+                    "Tarnwick", MB_OKCANCEL) != IDOK)
         return 0;
     CloseAcrobat();
     return 1;

@@ -19,7 +19,8 @@ void FindAcrobatWindow();
 void CloseAcrobat();
 
 // Asks the user, in an owner-less box, whether the running viewer may be
-// closed, and on OK closes it. Returns 0 when the user chose Cancel.
+// closed, and on OK closes it. Returns 0 for any other answer: Cancel, or
+// a box that could not be shown.
 int ConfirmCloseAcrobat();
 
 #endif

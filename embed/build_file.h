@@ -14,6 +14,9 @@ struct BuildSettings {
     char path3[kBuildValueSize];  // update installer
     char message[kBuildValueSize];  // closing message, cut to its field later
     char selfDelete[kBuildValueSize];  // "YES" or "NO"
+    // PATH1= to PATH3=: 1 when the value came from a line longer than the
+    // buffer, so it holds only the start of the path the file names.
+    int pathCut[3];
 };
 
 // Takes one line (its CR and LF become terminators): a line beginning with a
@@ -22,7 +25,8 @@ struct BuildSettings {
 void ParseBuildLine(char *line, BuildSettings *settings);
 
 // Reads every line of f into settings, in chunks of kBuildLineSize - 1
-// characters (a longer line counts as several).
+// characters (a longer line counts as several). A PATHn= value taken from
+// such a cut line is marked in pathCut; a later whole line clears the mark.
 void ReadBuildLines(FILE *f, BuildSettings *settings);
 
 // "NULL" names no output: the first four characters, capitals only.

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "../setup/shell/text.h"
+
 void StripCommandQuotes(char *text)
 {
     if (text[0] == '"')
@@ -42,4 +44,33 @@ EmbedRole ChooseRole(const char *text, const char **argument)
         }
     }
     return kRoleDeleter;
+}
+
+// Length of path without its trailing backslashes.
+static size_t WithoutTrailingSlashes(const char *path, size_t n)
+{
+    while (n > 0 && path[n - 1] == '\\')
+        --n;
+    return n;
+}
+
+int IsRelayCopy(const char *ownPath, const char *tempDir)
+{
+    const char *slash = strrchr(ownPath, '\\');
+    if (slash == NULL || !EqualsNoCase(slash + 1, "temp.exe"))
+        return 0;
+    size_t dirLen = WithoutTrailingSlashes(ownPath, (size_t)(slash - ownPath));
+    size_t tempLen = WithoutTrailingSlashes(tempDir, strlen(tempDir));
+    if (dirLen == 0 || dirLen != tempLen)
+        return 0;
+    for (size_t i = 0; i < dirLen; ++i) {
+        char a = ownPath[i], b = tempDir[i];
+        if (a >= 'A' && a <= 'Z')
+            a = (char)(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z')
+            b = (char)(b - 'A' + 'a');
+        if (a != b)
+            return 0;
+    }
+    return 1;
 }

@@ -21,4 +21,10 @@ void StripCommandQuotes(char *text);
 // never past the end of a text that holds only the switch.
 EmbedRole ChooseRole(const char *text, const char **argument);
 
+// The program is the relay copy SelfDelete makes: its file is TEMP.EXE
+// (any case) in tempDir, the temporary directory as the system gives it.
+// Runs of backslashes between the two count as one, so the doubled
+// backslash of the relay's own command line matches as well.
+int IsRelayCopy(const char *ownPath, const char *tempDir);
+
 #endif

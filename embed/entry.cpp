@@ -6,19 +6,35 @@
 #include "builder.h"
 #include "command.h"
 #include "delivery.h"
+#include "file_copy.h"
 #include "self_delete.h"
 #include "state.h"
 
 EmbedState gEmbed;
+
+static const char *TempDir()
+{
+    static char temp[MAX_PATH + 1];
+    DWORD n = GetTempPathA(sizeof temp, temp);
+    if (n == 0 || n >= sizeof temp)
+        temp[0] = '\0';
+    return temp;
+}
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
     CopyText(gEmbed.commandText, sizeof gEmbed.commandText, commandLine);
     CharLowerA(gEmbed.commandText);
     StripCommandQuotes(gEmbed.commandText);
+    // Every role reads the own file by this path: a cut one names another
+    // file, which the builder would copy and the delivery read.
     DWORD n = GetModuleFileNameA(NULL, gEmbed.ownPath, sizeof gEmbed.ownPath);
-    if (n >= sizeof gEmbed.ownPath)
-        gEmbed.ownPath[sizeof gEmbed.ownPath - 1] = '\0';
+    if (n == 0 || n >= sizeof gEmbed.ownPath) {
+        char full[kCommandSize] = "";
+        GetModuleFileNameA(NULL, full, sizeof full - 1);
+        Say("Error", MB_OK, "Cannot read: %s", full);
+        return 0;
+    }
 
     const char *argument = "";
     EmbedRole role = ChooseRole(gEmbed.commandText, &argument);
@@ -39,7 +55,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
         MessageBoxA(NULL, "Tarnwick document installer, version 1.0", "Tarnwick", MB_OK);
         break;
     case kRoleDeleter:
-        RunDeleter(gEmbed.commandText);
+        // Only the relay copy SelfDelete starts deletes its argument: a
+        // document dropped on the program, or opened with it, is kept,
+        // and the program starts as if given nothing.
+        if (IsRelayCopy(gEmbed.ownPath, TempDir()))
+            RunDeleter(gEmbed.commandText);
+        else
+            RunDelivery("");
         break;
     }
     return 0;

@@ -25,27 +25,34 @@ HANDLE OpenOwnFile()
     return f;
 }
 
-CopyResult CopyRange(HANDLE from, HANDLE to, int32_t length)
+// The copy loop of both: a whole copy ends at the first short read, a range
+// must also have reached its length by then.
+static CopyResult Copy(HANDLE from, HANDLE to, int64_t length, int whole)
 {
     int64_t total = 0;
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(from, gEmbed.buffer, kCopyBufferSize, &got, NULL))
-            got = 0;
-        if (total + got > length)
+            return kCopyReadFailed;
+        if (!whole && total + got > length)
             got = (DWORD)(length > total ? length - total : 0);
         total += got;
         DWORD written = 0;
         if (!WriteFile(to, gEmbed.buffer, got, &written, NULL) || written < got)
             return kCopyShortWrite;
         if (got < kCopyBufferSize)
-            return kCopyDone;
+            return whole || total == length ? kCopyDone : kCopyReadFailed;
     }
+}
+
+CopyResult CopyRange(HANDLE from, HANDLE to, int32_t length)
+{
+    return Copy(from, to, length, 0);
 }
 
 CopyResult CopyWhole(HANDLE from, HANDLE to)
 {
-    return CopyRange(from, to, INT32_MAX);
+    return Copy(from, to, 0, 1);
 }
 
 int Say(const char *caption, UINT flags, const char *format, const char *arg)

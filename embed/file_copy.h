@@ -14,15 +14,17 @@ HANDLE CreateForWriting(const char *path);
 // Opens the installer's own file for reading; tells the user when it cannot.
 HANDLE OpenOwnFile();
 
-enum CopyResult { kCopyDone, kCopyShortWrite };
+enum CopyResult { kCopyDone, kCopyShortWrite, kCopyReadFailed };
 
-// Copies at most length bytes from `from` at its current position to `to`,
-// in 4096-byte chunks; a chunk shorter than 4096 ends the copy, so a length
-// that is a multiple of 4096 ends with one empty write.
+// Copies length bytes from `from` at its current position to `to`, in
+// 4096-byte chunks; a chunk shorter than 4096 ends the copy, so a length
+// that is a multiple of 4096 ends with one empty write. A failed read, or a
+// file that ends before length bytes, is kCopyReadFailed: what was copied
+// is not the range asked for.
 CopyResult CopyRange(HANDLE from, HANDLE to, int32_t length);
 
-// Copies everything from `from` to `to` until a read comes back short (a
-// program file is always shorter than the 2 GiB a range can span).
+// Copies everything from `from` to `to` until a read comes back short; a
+// failed read is kCopyReadFailed.
 CopyResult CopyWhole(HANDLE from, HANDLE to);
 
 // Shows a box owned by no window.

@@ -83,11 +83,18 @@ int ReadTrailer()
 
 int ExtractDocument()
 {
+    // A document path that does not fit would write (and first delete) a
+    // file of another name.
+    char full[2 * kEmbedPathSize];
+    snprintf(full, sizeof full, "%s\\%s", gEmbed.ownDir, gEmbed.docName);
+    if (CopyText(gEmbed.docPath, sizeof gEmbed.docPath, full) < strlen(full)) {
+        Say("Error", MB_OK, "Cannot write: %s", full);
+        return 0;
+    }
     HANDLE from = OpenOwnFile();
     if (from == INVALID_HANDLE_VALUE)
         return 0;
     SetFilePointer(from, gEmbed.docOffset, NULL, FILE_BEGIN);
-    snprintf(gEmbed.docPath, sizeof gEmbed.docPath, "%s\\%s", gEmbed.ownDir, gEmbed.docName);
     HANDLE to = CreateForWriting(gEmbed.docPath);
     if (to == INVALID_HANDLE_VALUE) {
         CloseHandle(from);
@@ -97,11 +104,36 @@ int ExtractDocument()
     CopyResult copied = CopyRange(from, to, gEmbed.docLength);
     CloseHandle(from);
     CloseHandle(to);
-    if (copied != kCopyDone) {
-        Say("Error", MB_OK, "Cannot write: %s", gEmbed.docPath);
-        return 0;
+    if (copied == kCopyDone)
+        return 1;
+    // A document cut short by a failed read looks whole to the user: it goes.
+    if (copied == kCopyReadFailed)
+        DeleteFileA(gEmbed.docPath);
+    Say("Error", MB_OK, "Cannot write: %s", gEmbed.docPath);
+    return 0;
+}
+
+// The path the viewer gets: the document, or its copy in the temporary
+// directory when the document's path has a blank or is a network path.
+static void PathToOpen(char *out, size_t cap)
+{
+    CopyText(out, cap, gEmbed.docPath);
+    if (strstr(gEmbed.docPath, "\\\\") == NULL && strchr(gEmbed.docPath, ' ') == NULL)
+        return;
+    char temp[261] = "";
+    DWORD n = GetTempPathA(sizeof temp, temp);
+    char copy[2 * kEmbedPathSize];
+    snprintf(copy, sizeof copy, "%s%s", temp, gEmbed.docName);
+    // A copy path that does not fit would overwrite a file of another
+    // name: no copy then, and the document is opened where it is (the
+    // command line quotes it).
+    if (n == 0 || n >= sizeof temp || strlen(copy) >= cap) {
+        MessageBoxA(NULL, "can't copy PDF file", "Tarnwick", MB_OK);
+        return;
     }
-    return 1;
+    CopyText(out, cap, copy);
+    if (!CopyFileA(gEmbed.docPath, out, FALSE))
+        MessageBoxA(NULL, "can't copy PDF file", "Tarnwick", MB_OK);
 }
 
 void OpenDocument(const char *viewer)
@@ -115,18 +147,13 @@ void OpenDocument(const char *viewer)
     // command line: such a document is opened from a copy in the
     // temporary directory.
     char toOpen[kEmbedPathSize];
-    CopyText(toOpen, sizeof toOpen, gEmbed.docPath);
-    if (strstr(gEmbed.docPath, "\\\\") != NULL || strchr(gEmbed.docPath, ' ') != NULL) {
-        char temp[261] = "";
-        GetTempPathA(sizeof temp, temp);
-        snprintf(toOpen, sizeof toOpen, "%s%s", temp, gEmbed.docName);
-        if (!CopyFileA(gEmbed.docPath, toOpen, FALSE))
-            MessageBoxA(NULL, "can't copy PDF file", "Tarnwick", MB_OK);
-    }
+    PathToOpen(toOpen, sizeof toOpen);
     // Quoted, so a temporary directory or viewer path with a blank still
-    // reaches the viewer as one argument.
+    // reaches the viewer as one argument; a viewer path that comes quoted
+    // already is taken as it is.
+    const char *quote = viewer[0] == '"' ? "" : "\"";
     char command[2 * kEmbedPathSize + 8];
-    snprintf(command, sizeof command, "\"%s\" \"%s\"", viewer, toOpen);
+    snprintf(command, sizeof command, "%s%s%s \"%s\"", quote, viewer, quote, toOpen);
     if (WinExec(command, SW_SHOW) < 32)
         MessageBoxA(NULL, "Cannot launch Acrobat Reader", "Error", MB_OK);
 }

@@ -15,20 +15,29 @@ static const char kAcrobatKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Acrobat.exe";
 
 // The key's default value; empty when the key or value is missing or does
-// not fit the buffer.
+// not fit the buffer. Setup programs often store the path in quotes: they
+// are removed, as the path names a folder for the plug-in too.
 static void ReadAppPath(const char *key, char *out)
 {
     out[0] = '\0';
     HKEY h;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &h) != ERROR_SUCCESS)
         return;
-    DWORD size = kAppPathSize - 1;
+    DWORD size = kAppPathSize;
     DWORD type = 0;
     if (RegQueryValueExA(h, NULL, NULL, &type, (BYTE *)out, &size) != ERROR_SUCCESS)
         size = 0;
-    // A stored string need not carry its terminator.
-    out[size < kAppPathSize ? size : kAppPathSize - 1] = '\0';
     RegCloseKey(h);
+    // A stored string need not carry its terminator: one that fills the
+    // whole buffer without it does not fit.
+    if (size > kAppPathSize || (size == kAppPathSize && memchr(out, '\0', size) == NULL))
+        size = 0;
+    out[size < kAppPathSize ? size : kAppPathSize - 1] = '\0';
+    size_t n = strlen(out);
+    if (n >= 2 && out[0] == '"' && out[n - 1] == '"') {
+        memmove(out, out + 1, n - 2);
+        out[n - 2] = '\0';
+    }
 }
 
 // "<program's directory>\plug_ins\<plug-in name>".
@@ -114,6 +123,9 @@ int InstallPlugin()
     CloseHandle(from);
     CloseHandle(to);
     if (copied != kCopyDone) {
+        // A plug-in cut short by a failed read would be loaded by the viewer.
+        if (copied == kCopyReadFailed)
+            DeleteFileA(target);
         Say("Error", MB_OK, "Cannot write: %s", target);
         return 0;
     }

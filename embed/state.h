@@ -53,6 +53,7 @@ struct EmbedState {
     char docSource[kEmbedPathSize];   // the document path from the command line
     char storedDocName[kEmbedPathSize];
     char pluginSource[kEmbedPathSize];  // ownDir + "\tarnw32.api"
+    char buildFilePath[kEmbedPathSize];  // ownDir + "\tkbuild.txt"
     BuildSettings build;
 
     unsigned char buffer[kCopyBufferSize];  // the one buffer every copy passes through

@@ -66,7 +66,15 @@ int EmbedOffsetsValid(const EmbedFields *fields, int64_t trailerStart)
     int64_t d = fields->docOffset, p = fields->plugOffset;
     if (d < 0 || p < 0 || d > trailerStart || p > trailerStart)
         return 0;
+    if (trailerStart - p > INT32_MAX)  // the plug-in length is kept in 32 bits
+        return 0;
     return d == 0 || p >= d;
+}
+
+int EmbedOffsetsFit(int64_t docOffset, int64_t plugOffset, int64_t trailerStart)
+{
+    return docOffset >= 0 && docOffset <= kEmbedDocOffsetMax && plugOffset >= 0 &&
+           plugOffset <= INT32_MAX && trailerStart >= plugOffset && trailerStart <= INT32_MAX;
 }
 
 void StoredDocumentName(const char *docPath, char *out, size_t cap)

@@ -22,6 +22,7 @@ enum {
     // zero bytes; one that fills it has no terminator.
     kEmbedDocOffsetAt = 1,      // D in decimal, right after the marker
     kEmbedDocOffsetWidth = 9,
+    kEmbedDocOffsetMax = 999999999,
     kEmbedDocNameAt = 10,
     kEmbedDocNameWidth = 118,
     kEmbedDocNameMax = 117,     // longest name the builder stores
@@ -65,6 +66,11 @@ void EncodeEmbedTrailer(unsigned char *record, int32_t docOffset, const char *do
 // the plug-in starts, so P is not before D. Anything else would copy bytes
 // of the wrong range or a negative length.
 int EmbedOffsetsValid(const EmbedFields *fields, int64_t trailerStart);
+
+// The builder's offsets fit the record and the reader: D (at most nine
+// digits), P (ten digits, and the reader's 32 bits) and the trailer's start
+// T, from which the reader takes the plug-in length T - P in 32 bits.
+int EmbedOffsetsFit(int64_t docOffset, int64_t plugOffset, int64_t trailerStart);
 
 // The builder's stored document name: the final component of docPath (after
 // its last backslash, searched down to the second character) with its last

@@ -28,7 +28,8 @@ long AdjustTrustPreference()
         RegCloseKey(h);
         if (present != ERROR_SUCCESS)
             return 1;
-        if (MessageBoxA(NULL, kQuestion, "Tarnwick", MB_OKCANCEL | MB_ICONWARNING) == IDCANCEL) {
+        // Only OK is consent: a box that could not be shown (0) is none.
+        if (MessageBoxA(NULL, kQuestion, "Tarnwick", MB_OKCANCEL | MB_ICONWARNING) != IDOK) {
             MessageBoxA(NULL, kDeclined, "Tarnwick", MB_OK);
             return 0;
         }

@@ -84,6 +84,61 @@ exit 0
 SCN
 same "$B/out/doc.exe" "$B/embed.exe"
 
+# "-cetup" and "-sutup" each write the document installer and their own
+# extra one, nothing else.
+rm -f "$B/out/"*
+printf '%s\r\n' "PATH1=$W\\out\\doc.exe" "PATH2=$W\\out\\plug.exe" "PATH3=$W\\out\\upd.exe" \
+    "MSG=Thank you for reading" "DEL=YES" > "$B/tkbuild.txt"
+for sw in cetup:plug sutup:upd; do
+    rm -f "$B/out/"*
+    e2e_drive "${sw%%:*}" -- "$W\\embed.exe" "-${sw%%:*}" "$W\\docs\\Story.TXT" <<'SCN'
+exit 0
+nowindows
+SCN
+    [ "$(ls "$B/out" | tr '\n' ' ')" = "doc.exe ${sw##*:}.exe " ] ||
+        e2e_fail "-${sw%%:*} wrote $(ls "$B/out")"
+    same "$B/out/doc.exe" "$x/doc.exe"
+    same "$B/out/${sw##*:}.exe" "$x/${sw##*:}.exe"
+done
+
+# An output that names an input is refused before anything is deleted:
+# the document (in other capitals), the plug-in source, the program.
+rm -f "$B/out/"*
+cp "$B/docs/Story.TXT" "$x/story_before"
+cp "$B/tarnw32.api" "$x/plugin_before"
+printf '%s\r\n' "PATH1=$W\\docs\\STORY.txt" > "$B/tkbuild.txt"
+e2e_drive output_is_document -- "$W\\embed.exe" -setup "$W\\docs\\Story.TXT" <<SCN
+msgbox "Error" "Cannot write: $(e2e_quote "$W")\\\\docs\\\\STORY.txt"
+press 1
+exit 0
+SCN
+printf '%s\r\n' "PATH1=$W\\out\\doc.exe" "PATH3=$W\\TARNW32.API" "PATH2=$W\\embed.exe" > "$B/tkbuild.txt"
+e2e_drive output_is_input -- "$W\\embed.exe" -cutup "$W\\docs\\Story.TXT" <<SCN
+msgbox "Error" "Cannot write: $(e2e_quote "$W")\\\\TARNW32.API"
+press 1
+msgbox "Error" "Cannot write: $(e2e_quote "$W")\\\\embed.exe"
+press 1
+exit 0
+SCN
+cmp -s "$B/docs/Story.TXT" "$x/story_before" || e2e_fail "the document was overwritten"
+cmp -s "$B/tarnw32.api" "$x/plugin_before" || e2e_fail "the plug-in source was overwritten"
+cmp -s "$B/embed.exe" "$E2E_BIN/embed.exe" || e2e_fail "the builder was overwritten"
+embed_installer "$x/plain.exe" --doc "$B/docs/Story.TXT" --doc-name story.pdf \
+    --plugin "$B/tarnw32.api" --del ""
+same "$B/out/doc.exe" "$x/plain.exe"
+
+# A path longer than a tkbuild.txt line is refused, not cut to the name of
+# another file in a folder that exists.
+rm -f "$B/out/"*
+long="$W\\out\\$(printf 'x%.0s' $(seq 1 300))"
+printf '%s\r\n' "PATH1=$long" > "$B/tkbuild.txt"
+e2e_drive long_path -- "$W\\embed.exe" -setup "$W\\docs\\Story.TXT" <<SCN
+msgbox "Error" "Cannot write: $(e2e_quote "${long:0:249}")"
+press 1
+exit 0
+SCN
+[ -z "$(ls "$B/out")" ] || e2e_fail "a cut output path was written"
+
 # No tkbuild.txt: nothing is written.
 rm -f "$B/tkbuild.txt" "$B/out/"*
 e2e_drive no_build_file -- "$W\\embed.exe" -cutup "$W\\docs\\Story.TXT" <<'SCN'

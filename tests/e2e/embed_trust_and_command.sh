@@ -72,13 +72,29 @@ exit 0
 SCN
 done
 
-# Anything else is a path to delete; quotes around it are removed, so a
-# path with a blank reaches the deleter whole.
+# A path given to an installed embed (a document dropped on it, or "Open
+# with") is kept: the program starts as if given nothing.
 mkdir "$E2E_DIR/a b"
 echo victim > "$E2E_DIR/a b/Victim.TXT"
-e2e_drive deleter -- "$E2E_WIN\\UPD.EXE" "$E2E_WIN\\a b\\Victim.TXT" <<SCN
+cp "$E2E_DIR/UPD.EXE" "$E2E_DIR/five.exe"
+e2e_drive dropped -- "$E2E_WIN\\five.exe" "$E2E_WIN\\a b\\Victim.TXT" <<SCN
+msgbox "Tarnwick" "All done here"
+press 1
+exit 0
+nofile "$E2E_WINQ\\\\five.exe"
+SCN
+[ -f "$E2E_DIR/a b/Victim.TXT" ] || e2e_fail "a file given to the installer was deleted"
+
+# Only the relay copy, TEMP.EXE in the temporary directory, deletes its
+# argument; quotes around it are removed, so a path with a blank reaches
+# it whole.
+mkdir "$E2E_DIR/t"
+cp "$E2E_BIN/embed.exe" "$E2E_DIR/t/TEMP.EXE"
+temp_dir_set "$E2E_WIN\\t"
+e2e_drive deleter -- "$E2E_WIN\\t\\TEMP.EXE" "$E2E_WIN\\a b\\Victim.TXT" <<SCN
 exit 0
 nowindows
 SCN
+temp_dir_restore
 [ ! -e "$E2E_DIR/a b/Victim.TXT" ] || e2e_fail "the deleter left the file"
 echo "embed_trust_and_command passed"

@@ -64,3 +64,23 @@ TEST(BuildFile, MatchesNullInCapitalsOnly)
     EXPECT_EQ(0, IsNullPath("Null"));
     EXPECT_EQ(0, IsNullPath("NUL"));
 }
+
+TEST(BuildFile, MarksAPathCutFromALongerLine)
+{
+    std::string longPath = "C:\\" + std::string(300, 'd') + "\\doc.exe";
+    BuildSettings s = Read("PATH1=" + longPath + "\r\nPATH3=C:\\upd.exe\r\n");
+    EXPECT_EQ(1, s.pathCut[0]) << "only the start of the path fits the line buffer";
+    EXPECT_EQ(0, s.pathCut[2]);
+    EXPECT_STREQ("C:\\upd.exe", s.path3);
+
+    // A line of exactly 255 characters before its line end is whole.
+    std::string exact = "PATH2=" + std::string(255 - 6, 'x');
+    s = Read(exact + "\r\n" + exact + "\n" + exact);
+    EXPECT_EQ(0, s.pathCut[1]);
+    EXPECT_EQ(249u, strlen(s.path2));
+
+    // A later whole line for the same key clears the mark.
+    s = Read("path1=" + longPath + "\nPATH1=C:\\doc.exe\n");
+    EXPECT_EQ(0, s.pathCut[0]);
+    EXPECT_STREQ("C:\\doc.exe", s.path1);
+}

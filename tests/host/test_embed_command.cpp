@@ -88,3 +88,18 @@ TEST(AcrobatTitle, LooksOnlyAtTheFirst256Characters)
     std::string after = std::string(300, '.') + "Acrobat Reader";
     EXPECT_EQ(0, TitleNamesAcrobat(after.c_str()));
 }
+
+TEST(EmbedCommand, KnowsTheRelayCopyByItsNameAndFolder)
+{
+    const char *temp = "C:\\users\\me\\Temp\\";
+    EXPECT_EQ(1, IsRelayCopy("c:\\users\\me\\temp\\\\TEMP.EXE", temp)) << "as SelfDelete starts it";
+    EXPECT_EQ(1, IsRelayCopy("C:\\users\\me\\Temp\\temp.exe", temp));
+    EXPECT_EQ(1, IsRelayCopy("C:\\users\\me\\Temp\\temp.exe", "C:\\users\\me\\Temp"));
+    EXPECT_EQ(0, IsRelayCopy("C:\\book\\EMBED.EXE", temp)) << "an installed embed is no deleter";
+    EXPECT_EQ(0, IsRelayCopy("C:\\book\\TEMP.EXE", temp)) << "another folder";
+    EXPECT_EQ(0, IsRelayCopy("C:\\users\\me\\Temp\\sub\\TEMP.EXE", temp));
+    EXPECT_EQ(0, IsRelayCopy("C:\\users\\me\\Tem\\TEMP.EXE", temp));
+    EXPECT_EQ(0, IsRelayCopy("C:\\users\\me\\Temp\\TEMP.EXE.bak", temp));
+    EXPECT_EQ(0, IsRelayCopy("TEMP.EXE", temp));
+    EXPECT_EQ(0, IsRelayCopy("C:\\users\\me\\Temp\\TEMP.EXE", ""));
+}

@@ -168,3 +168,19 @@ TEST(EmbedTrailer, StoresTheDocumentNameAsPdf)
     StoredDocumentName("c:\\story.txt", small, sizeof small);
     EXPECT_STREQ("story", small);
 }
+
+TEST(EmbedTrailer, BuilderOffsetsMustFitTheRecordAndTheReader)
+{
+    EXPECT_EQ(1, EmbedOffsetsFit(999999999, 999999999, 999999999));
+    EXPECT_EQ(0, EmbedOffsetsFit(1000000000, 1000000001, 1000000002)) << "D over nine digits";
+    EXPECT_EQ(1, EmbedOffsetsFit(0, 2147483647, 2147483647));
+    EXPECT_EQ(0, EmbedOffsetsFit(0, 2147483648LL, 2147483648LL)) << "P past 32 bits";
+    EXPECT_EQ(0, EmbedOffsetsFit(0, 100, 2147483648LL)) << "a plug-in length past 32 bits";
+    EXPECT_EQ(0, EmbedOffsetsFit(0, 100, 99));
+
+    // The reader refuses a plug-in length it could not hold.
+    EmbedFields f = {};
+    f.plugOffset = 10;
+    EXPECT_EQ(1, EmbedOffsetsValid(&f, 2147483647LL + 10));
+    EXPECT_EQ(0, EmbedOffsetsValid(&f, 2147483647LL + 11));
+}

@@ -1,0 +1,37 @@
+// Fuzzes embed's command-line dispatch, the relay-copy test and the viewer
+// title match: no text may make them read outside it, and the argument a
+// role is given lies within the command text.
+#include <string.h>
+
+#include "acrobat/title_match.h"
+#include "embed/command.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
+{
+    char text[600];
+    size_t n = size < sizeof text - 1 ? size : sizeof text - 1;
+    memcpy(text, data, n);
+    text[n] = '\0';
+    TitleNamesAcrobat(text);
+
+    // The first line is the program's path, the second its temporary
+    // directory; only SelfDelete's relay is ever a deleter.
+    char *tempDir = strchr(text, '\n');
+    if (tempDir != NULL) {
+        *tempDir++ = '\0';
+        int relay = IsRelayCopy(text, tempDir);
+        const char *slash = strrchr(text, '\\');
+        if (relay && (slash == NULL || strlen(slash + 1) != 8))
+            __builtin_trap();
+        tempDir[-1] = '\n';
+    }
+
+    StripCommandQuotes(text);
+    const char *argument = nullptr;
+    EmbedRole role = ChooseRole(text, &argument);
+    if (argument < text || argument > text + strlen(text))
+        __builtin_trap();
+    if (role == kRoleDeleter && argument != text)
+        __builtin_trap();
+    return 0;
+}
