@@ -31,6 +31,14 @@ static void StepDelay(void)
     WaitSeconds(gState.stepDelay);
 }
 
+// The main window was closed (or the program otherwise told to end): the
+// sequence stops at its next step instead of going on without an owner for
+// its dialogs.
+static int Ended(void)
+{
+    return gState.cancelled;
+}
+
 void CreateScriptDirectory(const char *value)
 {
     char path[kPathSize];
@@ -169,7 +177,7 @@ static int RunInstallSteps(const char *sourceDrive, const char **result)
     const int viewerReport = s->installer[0] != '\0' && ValueSaysNo(s->romResident);
     if (viewerReport) {
         FindAcrobat();
-        if (gState.acrobatUnsupported)
+        if (gState.acrobatUnsupported || Ended())
             return 0;
     }
     if (gState.acrobatInstallFailed)
@@ -183,26 +191,32 @@ static int RunInstallSteps(const char *sourceDrive, const char **result)
         SetMeter(58);
     }
     WaitSeconds(1);
+    if (Ended())
+        return 0;
     if (s->plugin1[0] != '\0') {
         FindAcrobat();
-        if (gState.acrobatUnsupported)
+        if (gState.acrobatUnsupported || Ended())
             return 0;
         MovePlugin(s->plugin1);
         WaitSeconds(1);
     }
     if (s->plugin2[0] != '\0')
         MovePlugin(s->plugin2);
+    if (Ended())
+        return 0;
 
     SetStatus("Tarnwick Publisher Initialization...");
     SetMeter(60);
     RunEmbed(sourceDrive);
-    if (gState.acrobatUnsupported)
+    if (gState.acrobatUnsupported || Ended())
         return 0;
     if (gState.embedFailed)
         return 1;
     SetStatus("Tarnwick Publisher Initialization Complete.");
     SetMeter(70);
     StepDelay();
+    if (Ended())
+        return 0;
 
     if (s->mainFile[0] != '\0') {
         SetStatus("Creating Program Group and Items...");
@@ -215,6 +229,8 @@ static int RunInstallSteps(const char *sourceDrive, const char **result)
         SetMeter(90);
     }
     StepDelay();
+    if (Ended())
+        return 0;
     SetStatus("Finishing...");
     SetMeter(95);
     StepDelay();
@@ -231,11 +247,13 @@ static void RunFinishDialog(const char *result)
     gState.hStatusDlg = NULL;
     gState.hFinishDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_FINISH),
                                            gState.hMainWnd, FinishDlgProc, 0);
+    if (gState.hFinishDlg == NULL)
+        return;  // its owner is gone: nothing could ever end the loop below
     SetDlgItemTextA(gState.hFinishDlg, IDC_LABEL, result);
     ShowWindow(gState.hFinishDlg, SW_SHOW);
     UpdateWindow(gState.hMainWnd);
     MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+    while (!Ended() && GetMessageA(&msg, NULL, 0, 0) > 0) {
         if (gState.hFinishDlg != NULL && IsDialogMessageA(gState.hFinishDlg, &msg))
             continue;
         TranslateMessage(&msg);
@@ -246,7 +264,7 @@ static void RunFinishDialog(const char *result)
 void RunInstallScript(const char *sourceDrive)
 {
     SetupFindAcrobatWindow();
-    if (acrobatRunning && !ConfirmCloseAcrobat())
+    if (Ended() || (acrobatRunning && !ConfirmCloseAcrobat()))
         return;
 
     gState.hStatusDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_STATUS),
@@ -255,7 +273,7 @@ void RunInstallScript(const char *sourceDrive)
     SetMeter(0);
     StepDelay();
     HourglassCursor();
-    if (!ReadInstallScript())
+    if (Ended() || !ReadInstallScript())
         return;
     ArrowCursor();
 
@@ -265,6 +283,8 @@ void RunInstallScript(const char *sourceDrive)
     if (gState.acrobatInstallFailed || gState.embedFailed)
         result = "Installation Not Complete.";
     RunFinishDialog(result);
+    if (Ended())
+        return;  // closed instead of answered: no viewer starts after that
 
     if (!gState.acrobatInstallFailed && !gState.embedFailed &&
         strlen(gState.script.autoLaunch) > 2) {

@@ -45,7 +45,7 @@ gone
 dialog 1000,4
 press 1
 # No EMBED.EXE in this package: the sequence names what it could not start.
-msgbox "Cannot execute Tarnwick 32-bit Installer." "C:\\\\E2E\\\\INSTALL_FLOW\\\\ONE\\\\TWO\\\\THREE\\\\EMBED.EXE -cdrom C:\\\\"
+msgbox "Cannot execute Tarnwick 32-bit Installer." "\\"C:\\\\E2E\\\\INSTALL_FLOW\\\\ONE\\\\TWO\\\\THREE\\\\EMBED.EXE\\" -cdrom C:\\\\"
 press 1
 dialog 1,1006
 text 1006 "Installation Not Complete."
