@@ -39,11 +39,16 @@ static int Ended(void)
     return gState.cancelled;
 }
 
+// Script values and the paths made from them are refused, not cut, when
+// they do not fit: a cut name is some other file or directory.
+enum { kFileValueMax = 99 };  // longest COPYFILE= / MOVEFILE= value
+
 void CreateScriptDirectory(const char *value)
 {
     char path[kPathSize];
-    GetCurrentDirectoryA(sizeof path, path);
-    path[sizeof path - 1] = '\0';
+    DWORD length = GetCurrentDirectoryA(sizeof path, path);
+    if (length == 0 || length + strlen(value) >= sizeof path)
+        return;
     AppendText(path, sizeof path, value);
     CreateDirectoryA(path, NULL);
 }
@@ -51,10 +56,8 @@ void CreateScriptDirectory(const char *value)
 void CopySetupFile(const char *value)
 {
     char source[kPathSize], target[kPathSize];
-    char limited[100];
-    CopyText(limited, sizeof limited, value);
-    // A path cut to fit would copy the wrong file.
-    if (!CopyFilePaths(gState.ownPath[0], gState.destDir, limited, source, target, kPathSize))
+    if (strlen(value) > kFileValueMax ||
+        !CopyFilePaths(gState.ownPath[0], gState.destDir, value, source, target, kPathSize))
         return;
     SetStatus("Copying Files...");
     CopyFileA(source, target, FALSE);
@@ -66,9 +69,8 @@ void CopySetupFile(const char *value)
 void MoveInstalledFile(const char *value)
 {
     char source[kPathSize], target[kPathSize];
-    char limited[100];
-    CopyText(limited, sizeof limited, value);
-    if (!MoveFilePaths(gState.destDir, limited, source, target, kPathSize))
+    if (strlen(value) > kFileValueMax ||
+        !MoveFilePaths(gState.destDir, value, source, target, kPathSize))
         return;
     SetStatus("Copying Files...");
     // The file is deleted only once its copy is in place, and never when it
@@ -114,15 +116,20 @@ static int ReadInstallScript(void)
 void MovePlugin(const char *plugin)
 {
     char source[kPathSize], target[kPathSize];
-    snprintf(source, sizeof source, "%s\\%s", gState.destDir, plugin);
-    snprintf(target, sizeof target, "%s\\PLUG_INS\\%s", gState.acrobatDir, plugin);
+    int sourceLength = snprintf(source, sizeof source, "%s\\%s", gState.destDir, plugin);
+    int targetLength = snprintf(target, sizeof target, "%s\\PLUG_INS\\%s", gState.acrobatDir,
+                                plugin);
+    const int sourceFits = sourceLength > 0 && sourceLength < (int)sizeof source;
+    const int targetFits = targetLength > 0 && targetLength < (int)sizeof target;
     SetStatus("Copying Files...");
     SetMeter(59);
-    if (!CopyFileA(source, target, FALSE)) {
+    if (!sourceFits || !targetFits || !CopyFileA(source, target, FALSE)) {
         SetStatus("Tarnwick was unable to copy to your Acrobat plug-ins directory.");
         WaitSeconds(2);
     }
-    DeleteFileA(source);
+    // The staged copy goes either way, but only by its own whole name.
+    if (sourceFits)
+        DeleteFileA(source);
 }
 
 int RunEmbed(const char *sourceDrive)

@@ -122,7 +122,9 @@ int BuildPackage(void)
     unsigned char trailer[kTrailerSize];
     EncodePayloadTrailer(trailer, keys.defaultDir, keys.pubName, dunzipOffset,
                          packOffset, keys.r1, keys.r2);
-    _write(out, trailer, kTrailerSize);
+    // Without its trailer the file is no package; a full disk must say so.
+    if (_write(out, trailer, kTrailerSize) != kTrailerSize)
+        Tell("Disk Full", "");
 fail:
     _close(out);
     return 0;

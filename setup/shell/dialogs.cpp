@@ -30,7 +30,10 @@ static HBRUSH DialogBrush(HWND deviceWnd)
 
 void CreateDirectoryChain(char *path)
 {
-    for (size_t i = 3; path[i] != '\0'; ++i) {
+    // The first three characters are a drive root at most; a shorter path
+    // has no parent to make.
+    size_t length = strlen(path);
+    for (size_t i = 3; i < length; ++i) {
         if (path[i] != '\\')
             continue;
         path[i] = '\0';
@@ -52,7 +55,11 @@ static void OnDestinationOk(HWND dlg)
     SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA, gState.destDir, NULL);
     UpperCase(gState.destDir);
 
-    if (_chdrive(gState.destDir[0] - 64) != 0 || _chdir(gState.destDir) != 0) {
+    // Only a letter names a drive: anything else would hand the run-time a
+    // drive number out of its range.
+    const char letter = gState.destDir[0];
+    if (letter < 'A' || letter > 'Z' || _chdrive(letter - 64) != 0 ||
+        _chdir(gState.destDir) != 0) {
         ShowAlert(kAlertCannotCd);
         return;
     }

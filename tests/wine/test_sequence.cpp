@@ -100,6 +100,49 @@ TEST_F(Sequence, LookupRecordsTheViewerAndLeavesNoProbe)
     EXPECT_EQ(0, lstrcmpiA(exe.c_str(), gState.acrobatExePath));
 }
 
+TEST_F(Sequence, AUsersOwnXxxPdfSurvivesTheLookup)
+{
+    std::string exe = dir + "\\Viewer\\AcroRd32.exe";
+    Associate(exe);
+    WriteFileBytes(dir + "\\XXX.PDF", "the user's own document");
+    FindAcrobat();
+    EXPECT_EQ("the user's own document", ReadFileBytes(dir + "\\XXX.PDF"));
+    EXPECT_EQ(0, lstrcmpiA(exe.c_str(), gState.acrobatExePath)) << gState.acrobatExePath;
+    EXPECT_FALSE(FileExists(dir + "\\XXX1.PDF")) << "the probe used instead is removed";
+}
+
+TEST_F(Sequence, AViewerPathTooLongForItsFieldsIsNotFound)
+{
+    // 257 characters: more than the 255 the path fields hold, less than
+    // the lookup may write.
+    std::string deep = dir + "\\";
+    deep += std::string(240 - deep.size(), 'd');
+    std::string exe = deep + "\\AcroRd32_000.exe";
+    ASSERT_EQ(257u, exe.size());
+    Associate(exe);
+    FindAcrobat();
+    EXPECT_STREQ("", gState.acrobatExePath) << "a cut path names another program";
+
+    // A file name longer than its 63-character field.
+    exe = dir + "\\Viewer\\" + std::string(60, 'v') + "AcroRd32.exe";
+    Associate(exe);
+    FindAcrobat();
+    EXPECT_STREQ("", gState.acrobatExePath);
+    EXPECT_STREQ("", gState.acrobatExeName);
+}
+
+TEST_F(Sequence, SearchPluginPathTooLongIsNotFound)
+{
+    // 256 characters in all: cut to 255 it would name ...\Asrch32.ap.
+    std::string viewer = dir + "\\" + std::string(235 - dir.size() - 1, 'v');
+    CreateDirectoryA(viewer.c_str(), NULL);
+    CreateDirectoryA((viewer + "\\PLUG_INS").c_str(), NULL);
+    WriteFileBytes(viewer + "\\PLUG_INS\\Asrch32.ap", "another file");
+    ASSERT_TRUE(FileExists(viewer + "\\PLUG_INS\\Asrch32.ap"));
+    CheckSearchPlugin(viewer.c_str());
+    EXPECT_EQ(0, gState.searchFound);
+}
+
 TEST_F(Sequence, SixteenBitViewerIsRefused)
 {
     Associate(dir + "\\Old\\acrord16.exe");
@@ -390,4 +433,42 @@ TEST_F(Sequence, EmbedIsStartedEvenBelowAFolderWithABlank)
     EXPECT_EQ(0u, StopBoxWatcher().size());
     EXPECT_EQ("\"" + book + "\\EMBED.EXE\" -cdrom D:\\", ReadFileBytes(book + "\\EMBED.EXE.args"));
     EXPECT_FALSE(FileExists(dir + "\\MY.EXE.args")) << "the planted program was started";
+}
+
+TEST_F(SequenceStatus, ValuesAndPathsThatDoNotFitAreRefusedNotCut)
+{
+    // COPYFILE= and MOVEFILE= values of 100 characters, whose first 99 name
+    // files that exist.
+    const std::string prefix = "\\tarnwick-long\\";
+    const std::string cutValue = prefix + std::string(99 - prefix.size(), 'a');
+    CreateDirectoryA("C:\\tarnwick-long", NULL);
+    WriteFileBytes("C:" + cutValue, "on the setup drive");
+    strcpy(gState.ownPath, "C:\\SETUP.EXE");
+    CreateScriptDirectory("\\tarnwick-long");
+    CopySetupFile((cutValue + "b").c_str());
+    EXPECT_FALSE(FileExists(dir + cutValue)) << "copied by a cut name";
+    DeleteFileA(("C:" + cutValue).c_str());
+    RemoveDirectoryA("C:\\tarnwick-long");
+
+    const std::string name = cutValue.substr(prefix.size());
+    WriteFileBytes(dir + "\\" + name, "staged");
+    MoveInstalledFile((cutValue + "b").c_str());
+    EXPECT_EQ("staged", ReadFileBytes(dir + "\\" + name)) << "moved by a cut name";
+
+    // A directory whose whole path would be 256 characters.
+    std::string longDir = "\\" + std::string(255 - dir.size(), 'x');
+    CreateScriptDirectory(longDir.c_str());
+    EXPECT_FALSE(FileExists(dir + longDir.substr(0, longDir.size() - 1)));
+
+    // A plug-in target of 256 characters: cut, it would be ...\PLUG_INS\P1.AP.
+    std::string viewer = dir + "\\" + std::string(256 - 16 - dir.size() - 1, 'v');
+    CreateDirectoryA(viewer.c_str(), NULL);
+    CreateDirectoryA((viewer + "\\PLUG_INS").c_str(), NULL);
+    ASSERT_EQ(256u, (viewer + "\\PLUG_INS\\P1.API").size());
+    strcpy(gState.acrobatDir, viewer.c_str());
+    WriteFileBytes(dir + "\\P1.API", "plug-in");
+    MovePlugin("P1.API");
+    EXPECT_EQ("Tarnwick was unable to copy to your Acrobat plug-ins directory.", Status());
+    EXPECT_FALSE(FileExists(viewer + "\\PLUG_INS\\P1.AP"));
+    EXPECT_FALSE(FileExists(dir + "\\P1.API")) << "the staged copy goes either way";
 }
