@@ -424,18 +424,25 @@ protected:
 
 }  // namespace
 
-TEST_F(Licence, MinimisingTheOwnerNeitherAcceptsNorEndsIt)
+TEST_F(Licence, MinimisingTheOwnerNeitherAnswersNorEndsTheText)
 {
-    gState.accepted = 1;  // left over from the readme
-    SetTimer(NULL, 0, 200, MinimiseThenAccept);
-    ShowLicense();
-    EXPECT_TRUE(gAnswered) << "the licence ended before it was answered";
-    EXPECT_TRUE(gHiddenWhileMinimised) << "owned pop-ups hide with their owner";
-    EXPECT_EQ(1, gState.accepted);
-    EXPECT_EQ(0, gState.cancelled);
-    MSG msg;
-    EXPECT_FALSE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
-        << "a quit left for the next loop";
+    strcpy(gState.programDir, dir.c_str());
+    WriteFileBytes(dir + "\\readme1st.txt", "A readme to be read first.");
+    for (void (*show)(void) : {ShowReadme, ShowLicense}) {
+        gStep = 0;
+        gAnswered = false;
+        gHiddenWhileMinimised = false;
+        gState.accepted = 1;  // left over from the readme, for the licence
+        SetTimer(NULL, 0, 200, MinimiseThenAccept);
+        show();
+        EXPECT_TRUE(gAnswered) << "the text ended before it was answered";
+        EXPECT_TRUE(gHiddenWhileMinimised) << "owned pop-ups hide with their owner";
+        EXPECT_EQ(1, gState.accepted);
+        EXPECT_EQ(0, gState.cancelled);
+        MSG msg;
+        EXPECT_FALSE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
+            << "a quit left for the next loop";
+    }
 }
 
 TEST_F(Licence, AcceptWhileTheCancelBoxIsOpenAndCancelConfirmed)
@@ -456,4 +463,26 @@ TEST_F(Licence, AcceptWhileTheCancelBoxIsOpenAndCancelConfirmed)
     EXPECT_EQ(0, gState.accepted);
     EXPECT_EQ(1, gState.cancelled);
     EXPECT_TRUE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the program ends";
+}
+
+namespace {
+
+// The destination dialog's Cancel, pressed while the readme is shown.
+void CALLBACK QuitFromElsewhere(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(NULL, id);
+    PostQuitMessage(0);
+}
+
+}  // namespace
+
+TEST_F(Licence, AQuitFromElsewhereEndsTheTextAndReachesTheOuterLoop)
+{
+    SetTimer(NULL, 0, 100, QuitFromElsewhere);
+    ShowLicense();
+    EXPECT_EQ(0, gState.accepted);
+    EXPECT_EQ(1, gState.cancelled);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "the main loop would wait on with no dialog shown";
 }
