@@ -9,7 +9,7 @@
 #include "../shell/state.h"
 #include "../shell/text.h"
 #include "../shell/wait.h"
-#include "sequence.h"
+#include "status.h"
 #include "viewer_install.h"
 #include "viewer_names.h"
 

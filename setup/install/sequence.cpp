@@ -3,7 +3,6 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../payload/progress.h"
 #include "acrobat.h"
 #include "../resource.h"
 #include "../shell/dialogs.h"
@@ -14,17 +13,8 @@
 #include "program_group.h"
 #include "script_values.h"
 #include "setup_acrobat.h"
+#include "status.h"
 #include "viewer_names.h"
-
-void SetStatus(const char *text)
-{
-    SetDlgItemTextA(gState.hStatusDlg, IDC_LABEL, text);
-}
-
-void SetMeter(int position)
-{
-    PaintInstallBar(position, 100);
-}
 
 static void StepDelay(void)
 {
