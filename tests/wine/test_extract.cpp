@@ -213,7 +213,7 @@ TEST_F(Extract, ExpandsEveryMemberAndUnloadsTheLibrary)
     EXPECT_TRUE(DeleteFileA((dir + "\\DUNZIP32.DLL").c_str())) << "library still loaded";
 
     const UnzipParams &p = gState.unzipParams;
-    EXPECT_EQ(142u, p.structSize);
+    EXPECT_EQ((uint32_t)kUnzipParamsSize, p.structSize);  // 142; wider in the 64-bit build
     EXPECT_EQ(8, p.operation);
     EXPECT_EQ(-1, p.memberIndex);
     EXPECT_EQ(1, p.overwrite);
@@ -221,7 +221,7 @@ TEST_F(Extract, ExpandsEveryMemberAndUnloadsTheLibrary)
     EXPECT_EQ(1, p.keepPaths);
     EXPECT_EQ(1, p.quiet);
     EXPECT_EQ(1, p.flag108);
-    EXPECT_EQ((uint32_t)(uintptr_t)&UnzipCallback, p.callback);
+    EXPECT_EQ((UnzipAddress)(uintptr_t)&UnzipCallback, p.callback);
     // The expansion bar kept the scale of its first call (100), not 180.
     RECT client;
     GetClientRect(GetDlgItem(gState.hCopyDlg, IDC_BAR), &client);
