@@ -4,7 +4,7 @@
 
 #include "../payload/package_keys.h"
 #include "../shell/run_mode.h"
-#include "../shell/text.h"
+#include "../../common/text.h"
 
 namespace {
 

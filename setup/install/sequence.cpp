@@ -7,7 +7,7 @@
 #include "../resource.h"
 #include "../shell/dialogs.h"
 #include "../shell/state.h"
-#include "../shell/text.h"
+#include "../../common/text.h"
 #include "../shell/wait.h"
 #include "find_acrobat.h"
 #include "program_group.h"

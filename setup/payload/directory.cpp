@@ -7,7 +7,7 @@
 
 #include "../shell/alert.h"
 #include "../shell/state.h"
-#include "../shell/text.h"
+#include "../../common/text.h"
 #include "package_keys.h"
 #include "trailer.h"
 

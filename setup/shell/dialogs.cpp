@@ -12,7 +12,7 @@
 #include "../resource.h"
 #include "alert.h"
 #include "state.h"
-#include "text.h"
+#include "../../common/text.h"
 #include "wait.h"
 
 // One brush of the dialog colour for the program's life, instead of a new

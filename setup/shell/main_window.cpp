@@ -7,7 +7,7 @@
 #include "../resource.h"
 #include "dialogs.h"
 #include "state.h"
-#include "text.h"
+#include "../../common/text.h"
 #include "wait.h"
 
 static const char kClassName[] = "QUICKINST";

@@ -9,7 +9,7 @@
 #include "main_window.h"
 #include "run_mode.h"
 #include "state.h"
-#include "text.h"
+#include "../../common/text.h"
 
 SetupState gState;
 
