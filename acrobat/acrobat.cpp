@@ -67,6 +67,16 @@ void CloseAcrobat()
     HSZ service = DdeCreateStringHandleA(instance, "acroview", CP_WINANSI);
     HSZ topic = DdeCreateStringHandleA(instance, "control", CP_WINANSI);
 
+    // A zero handle is a wildcard to DdeConnect: the exit command could go
+    // to whichever server answers first.
+    if (service == 0 || topic == 0) {
+        if (service)
+            DdeFreeStringHandle(instance, service);
+        if (topic)
+            DdeFreeStringHandle(instance, topic);
+        DdeUninitialize(instance);
+        return;
+    }
     HCONV conv = DdeConnect(instance, service, topic, NULL);
     for (int retry = 0; conv == NULL && retry < kConnectRetries; ++retry) {
         Sleep(kRetryPauseMs);
@@ -87,9 +97,7 @@ void CloseAcrobat()
         }
         DdeDisconnect(conv);
     }
-    if (service)
-        DdeFreeStringHandle(instance, service);
-    if (topic)
-        DdeFreeStringHandle(instance, topic);
+    DdeFreeStringHandle(instance, service);
+    DdeFreeStringHandle(instance, topic);
     DdeUninitialize(instance);
 }

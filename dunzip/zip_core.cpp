@@ -5,6 +5,11 @@
 
 enum {
     kEndSig = 0x06054b50,
+    kEnd64Sig = 0x06064b50,
+    kLocator64Sig = 0x07064b50,
+    kEnd64Size = 56,
+    kLocator64Size = 20,
+    kExtraZip64 = 0x0001,
     kCentralSig = 0x02014b50,
     kLocalSig = 0x04034b50,
     kEndSize = 22,
@@ -26,6 +31,11 @@ static uint32_t Get32(const unsigned char *p)
     return Get16(p) | Get16(p + 2) << 16;
 }
 
+static uint64_t Get64(const unsigned char *p)
+{
+    return (uint64_t)Get32(p) | (uint64_t)Get32(p + 4) << 32;
+}
+
 // The central directory as the end record describes it.
 struct Directory {
     uint64_t offset;
@@ -45,9 +55,40 @@ static int ReadExact(const ZipIo *io, uint64_t offset, void *buf, uint32_t n)
     return io->read(io->ctx, offset, buf, n) == (int32_t)n;
 }
 
+// Reads the zip64 end record that the locator just before the end record
+// at endPos points to. Returns 0 unless it describes one disk and a
+// directory that ends before the zip64 record itself.
+static int ReadZip64Directory(const ZipIo *io, uint64_t endPos, Directory *dir)
+{
+    unsigned char locator[kLocator64Size];
+    if (endPos < kLocator64Size ||
+        !ReadExact(io, endPos - kLocator64Size, locator, kLocator64Size) ||
+        Get32(locator) != kLocator64Sig || Get32(locator + 4) != 0 || Get32(locator + 16) > 1)
+        return 0;
+    uint64_t recordPos = Get64(locator + 8);
+    unsigned char record[kEnd64Size];
+    if (recordPos > endPos - kLocator64Size ||
+        endPos - kLocator64Size - recordPos < kEnd64Size ||
+        !ReadExact(io, recordPos, record, kEnd64Size) || Get32(record) != kEnd64Sig)
+        return 0;
+    uint64_t onDisk = Get64(record + 24);
+    uint64_t count = Get64(record + 32);
+    uint64_t cdSize = Get64(record + 40);
+    uint64_t cdOffset = Get64(record + 48);
+    if (Get32(record + 16) != 0 || Get32(record + 20) != 0 || onDisk != count ||
+        count > 0xFFFFFFFFu || cdOffset > recordPos || cdSize > recordPos - cdOffset)
+        return 0;
+    dir->offset = cdOffset;
+    dir->end = cdOffset + cdSize;
+    dir->count = (uint32_t)count;
+    return 1;
+}
+
 // Finds the end record in the archive's last 64 KiB + 22 bytes, searching
 // back from the end so that a comment cannot hide the real one. Returns 0
-// when there is none or it describes no directory inside the file.
+// when there is none or it describes no directory inside the file. An end
+// record whose fields are saturated defers to the zip64 end record, which
+// some tools write even for small archives.
 static int FindDirectory(const ZipIo *io, uint64_t size, ZipWork *work, Directory *dir)
 {
     if (size < kEndSize)
@@ -65,15 +106,17 @@ static int FindDirectory(const ZipIo *io, uint64_t size, ZipWork *work, Director
         uint32_t comment = Get16(e + 20);
         if ((uint64_t)i + kEndSize + comment > span)
             continue;
-        // One disk only; 0xFFFF / 0xFFFFFFFF mean a zip64 record we do not read.
-        if (Get16(e + 4) != 0 || Get16(e + 6) != 0 || Get16(e + 8) != Get16(e + 10))
-            return 0;
-        uint32_t count = Get16(e + 10);
+        uint32_t disk = Get16(e + 4), cdDisk = Get16(e + 6);
+        uint32_t onDisk = Get16(e + 8), count = Get16(e + 10);
         uint32_t cdSize = Get32(e + 12);
         uint32_t cdOffset = Get32(e + 16);
-        if (count == 0xFFFF || cdSize == 0xFFFFFFFFu || cdOffset == 0xFFFFFFFFu)
-            return 0;
         uint64_t endPos = base + i;
+        if (disk == 0xFFFF || cdDisk == 0xFFFF || onDisk == 0xFFFF || count == 0xFFFF ||
+            cdSize == 0xFFFFFFFFu || cdOffset == 0xFFFFFFFFu)
+            return ReadZip64Directory(io, endPos, dir);
+        // One disk only.
+        if (disk != 0 || cdDisk != 0 || onDisk != count)
+            return 0;
         if ((uint64_t)cdOffset + cdSize > endPos)
             return 0;
         dir->offset = cdOffset;
@@ -84,9 +127,81 @@ static int FindDirectory(const ZipIo *io, uint64_t size, ZipWork *work, Director
     return 0;
 }
 
+// Replaces the central entry's saturated sizes and offset by the values of
+// its zip64 extra field (extra, n bytes), which holds, in this order, only
+// those that are saturated. Values that do not fit 32 bits stay saturated,
+// and the member is then passed over as unsupported. Returns 0 when the
+// field is cut short.
+static int ApplyZip64Extra(const unsigned char *extra, uint32_t n, Member *m)
+{
+    uint32_t at = 0;
+    while (at + 4 <= n) {
+        uint32_t id = Get16(extra + at), len = Get16(extra + at + 2);
+        at += 4;
+        if (len > n - at)
+            return 0;
+        if (id == kExtraZip64) {
+            const unsigned char *f = extra + at;
+            uint32_t left = len;
+            uint32_t *fields[] = {&m->size, &m->packedSize};
+            for (uint32_t *field : fields) {
+                if (*field != 0xFFFFFFFFu)
+                    continue;
+                if (left < 8)
+                    return 0;
+                uint64_t v = Get64(f);
+                if (v < 0xFFFFFFFFu)
+                    *field = (uint32_t)v;
+                f += 8;
+                left -= 8;
+            }
+            if (m->localOffset == 0xFFFFFFFFu) {
+                if (left < 8)
+                    return 0;
+                m->localOffset = Get64(f);
+            }
+            return 1;
+        }
+        at += len;
+    }
+    return 1;
+}
+
 static int IsSeparator(char c)
 {
     return c == '/' || c == '\\';
+}
+
+static char Upper(char c)
+{
+    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+}
+
+// Windows opens a device, not a file, for these names in any folder, with
+// any extension and blanks before it: "nul.txt" or "COM1 .log".
+static int IsDeviceName(const char *component, size_t n)
+{
+    size_t base = 0;
+    while (base < n && component[base] != '.')
+        ++base;
+    while (base > 0 && component[base - 1] == ' ')
+        --base;
+    if (base != 3 && base != 4)
+        return 0;
+    char up[4];
+    for (size_t i = 0; i < 3; ++i)
+        up[i] = Upper(component[i]);
+    if (base == 3) {
+        static const char kNames[][3] = {{'C', 'O', 'N'}, {'N', 'U', 'L'}, {'A', 'U', 'X'},
+                                         {'P', 'R', 'N'}};
+        for (const auto &device : kNames) {
+            if (memcmp(up, device, 3) == 0)
+                return 1;
+        }
+        return 0;
+    }
+    return (memcmp(up, "COM", 3) == 0 || memcmp(up, "LPT", 3) == 0) && component[3] >= '1' &&
+           component[3] <= '9';
 }
 
 int ZipSafeName(const char *name, size_t len, char *out, size_t cap)
@@ -117,6 +232,8 @@ int ZipSafeName(const char *name, size_t len, char *out, size_t cap)
                 continue;
             return kZipNameUnsafe;  // "..", "...", ". ." all climb on Windows
         }
+        if (IsDeviceName(name + start, n))
+            return kZipNameUnsafe;
         if (o + (o > 0) + n + 1 > cap)
             return kZipNameUnsafe;
         if (o > 0)
@@ -304,6 +421,14 @@ int ZipExpandAll(const ZipIo *io, uint64_t archiveSize, ZipWork *work, ZipStats 
         int kind = kZipNameUnsafe;
         if (nameLen < sizeof raw && ReadExact(io, at + kCentralSize, raw, nameLen))
             kind = ZipSafeName(raw, nameLen, path, sizeof path);
+        uint32_t extraLen = Get16(header + 30);
+        int extraOk = 1;
+        if (m.size == 0xFFFFFFFFu || m.packedSize == 0xFFFFFFFFu || m.localOffset == 0xFFFFFFFFu) {
+            // The extra field is at most 65535 bytes: it fits the work area.
+            unsigned char *extra = work->area;
+            extraOk = ReadExact(io, at + kCentralSize + nameLen, extra, extraLen) &&
+                      ApplyZip64Extra(extra, extraLen, &m);
+        }
         at = next;
 
         if (kind == kZipNameUnsafe) {
@@ -311,6 +436,8 @@ int ZipExpandAll(const ZipIo *io, uint64_t archiveSize, ZipWork *work, ZipStats 
         } else if (kind == kZipNameDir) {
             MakeParents(io, path, 1);
             ++stats->dirs;
+        } else if (!extraOk) {
+            ++stats->corrupt;
         } else if ((m.flags & kFlagEncrypted) != 0 ||
                    (m.method != kMethodStored && m.method != kMethodDeflated) ||
                    m.packedSize == 0xFFFFFFFFu || m.size == 0xFFFFFFFFu) {

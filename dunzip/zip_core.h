@@ -74,8 +74,9 @@ enum { kZipNameUnsafe = 0, kZipNameFile = 1, kZipNameDir = 2 };
 // in out (capacity cap): components joined by '/', "." components dropped.
 // Returns kZipNameUnsafe for names that are absolute, carry a drive letter,
 // UNC or stream prefix, contain a ".." component (or one of only dots and
-// spaces, which Windows reads as one), a control or wildcard character, or
-// do not fit; else kZipNameFile or kZipNameDir (the name ends with a
+// spaces, which Windows reads as one), a DOS device name as a component
+// (CON, NUL, AUX, PRN, COM1-9, LPT1-9, with any extension), a control or
+// wildcard character, or do not fit; else kZipNameFile or kZipNameDir (the name ends with a
 // separator).
 int ZipSafeName(const char *name, size_t len, char *out, size_t cap);
 

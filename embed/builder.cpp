@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../setup/shell/text.h"
+#include "../common/text.h"
 #include "file_copy.h"
 #include "state.h"
 #include "trailer.h"

@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "../setup/shell/text.h"
+#include "../common/text.h"
 
 void StripCommandQuotes(char *text)
 {

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <string.h>
 
-#include "../setup/shell/text.h"
+#include "../common/text.h"
 #include "payload.h"
 #include "plugin.h"
 #include "self_delete.h"

@@ -2,7 +2,7 @@
 // command line.
 #include <windows.h>
 
-#include "../setup/shell/text.h"
+#include "../common/text.h"
 #include "builder.h"
 #include "command.h"
 #include "delivery.h"

@@ -6,7 +6,7 @@
 #include <string.h>
 
 #include "../common/pe_image.h"
-#include "../setup/shell/text.h"
+#include "../common/text.h"
 #include "file_copy.h"
 #include "state.h"
 #include "trailer.h"

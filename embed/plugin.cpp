@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "../acrobat/acrobat.h"
-#include "../setup/shell/text.h"
+#include "../common/text.h"
 #include "file_copy.h"
 #include "state.h"
 

@@ -5,36 +5,71 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "../shell/run_mode.h"
 #include "../shell/state.h"
-#include "../shell/text.h"
+#include "../../common/text.h"
 #include "../shell/wait.h"
-#include "sequence.h"
+#include "status.h"
 #include "viewer_install.h"
 #include "viewer_names.h"
 
 void CheckSearchPlugin(const char *dir)
 {
     char path[kPathSize];
-    snprintf(path, sizeof path, "%s\\PLUG_INS\\Asrch32.api", dir);
-    FILE *f = fopen(path, "r");
+    int length = snprintf(path, sizeof path, "%s\\PLUG_INS\\Asrch32.api", dir);
+    // A path cut to fit would test some other file.
+    FILE *f = length > 0 && length < (int)sizeof path ? fopen(path, "r") : NULL;
     gState.searchFound = f != NULL;
     if (f != NULL)
         fclose(f);
 }
 
-// Asks the shell which program opens "XXX.pdf"; fills result (zeroed first,
-// so whatever follows the found path is defined). Returns the lookup's code.
+// Creates the probe file the association lookup needs, under a name no file
+// has yet: a document of the user's own called XXX.PDF is neither truncated
+// nor deleted. Returns 1 when probe names a file made here (to be deleted
+// after the lookup), 0 when none could be made.
+static int MakeProbe(char *probe, size_t cap)
+{
+    for (int i = 0; i < 10; ++i) {
+        if (i == 0)
+            snprintf(probe, cap, "XXX.PDF");
+        else
+            snprintf(probe, cap, "XXX%d.PDF", i);
+        HANDLE h = CreateFileA(probe, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                               NULL);
+        if (h != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            WriteFile(h, " ", 1, &written, NULL);
+            CloseHandle(h);
+            return 1;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    snprintf(probe, cap, "XXX.PDF");
+    return 0;
+}
+
+// Asks the shell which program opens the probe; fills result (zeroed
+// first, so whatever follows the found path is defined). Returns the
+// lookup's code; a path too long for the viewer fields counts as not found,
+// since a cut one would name some other program.
 static INT_PTR LookUpViewer(char *result, size_t cap)
 {
     memset(result, 0, cap);
-    FILE *probe = fopen("XXX.PDF", "w");
-    if (probe != NULL) {
-        fputc(' ', probe);
-        fclose(probe);
-    }
-    INT_PTR code = (INT_PTR)FindExecutableA("XXX.pdf", gState.destDirTyped, result);
+    char probe[16];
+    int made = MakeProbe(probe, sizeof probe);
+    INT_PTR code = made ? (INT_PTR)FindExecutableA(probe, gState.destDirTyped, result)
+                        : SE_ERR_FNF;
     result[cap - 1] = '\0';
-    DeleteFileA("XXX.PDF");
+    if (made)
+        DeleteFileA(probe);
+    if (code > 32) {
+        int slash = LastBackslash(result);
+        size_t nameLength = slash >= 0 ? strlen(result + slash + 1) : 0;
+        if (strlen(result) >= kPathSize || nameLength >= sizeof gState.acrobatExeName)
+            code = SE_ERR_FNF;
+    }
     return code;
 }
 
@@ -44,7 +79,7 @@ void FindAcrobat(void)
     SetMeter(10);
     WaitSeconds(gState.stepDelay);
 
-    char result[kPathSize];
+    char result[MAX_PATH];  // what the lookup may write
     INT_PTR code = LookUpViewer(result, sizeof result);
     char checkDir[kPathSize] = "";
     if (code > 32) {

@@ -3,7 +3,7 @@
 #include <stdio.h>
 
 #include "../shell/state.h"
-#include "../shell/text.h"
+#include "../../common/text.h"
 #include "script_values.h"
 
 void CreateProgramGroup(void)

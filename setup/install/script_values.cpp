@@ -4,7 +4,7 @@
 
 #include "../payload/package_keys.h"
 #include "../shell/run_mode.h"
-#include "../shell/text.h"
+#include "../../common/text.h"
 
 namespace {
 
@@ -92,10 +92,14 @@ void DriveRootOf(char *drive, size_t cap)
 
 int EmbedCommandLine(const char *curDir, const char *root, char *out, size_t cap)
 {
-    CopyText(out, cap, curDir);
-    AppendText(out, cap, "\\EMBED.EXE");
+    // Quoted: unquoted, a blank in the directory would have the system try
+    // the cut-off name ("C:\PROGRAM.EXE") first. Embed reads only its
+    // arguments, which stay "-cdrom <root>".
+    CopyText(out, cap, "\"");
+    AppendText(out, cap, curDir);
+    AppendText(out, cap, "\\EMBED.EXE\"");
     AppendText(out, cap, " -cdrom ");
-    size_t need = strlen(curDir) + strlen("\\EMBED.EXE -cdrom ") + strlen(root);
+    size_t need = strlen(curDir) + strlen("\"\\EMBED.EXE\" -cdrom ") + strlen(root);
     AppendText(out, cap, root);
     return need < cap;
 }

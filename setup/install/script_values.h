@@ -55,7 +55,7 @@ Acro4Action Acro4OnlyAction(const char *acro4Only);
 // shorter than 3 characters, cut after 3 when longer. In place, within cap.
 void DriveRootOf(char *drive, size_t cap);
 
-// "<curDir>\EMBED.EXE -cdrom <root>", cut to cap. Returns 0 when it had to
+// "\"<curDir>\EMBED.EXE\" -cdrom <root>", cut to cap. Returns 0 when it had to
 // be cut, which would start the wrong program.
 int EmbedCommandLine(const char *curDir, const char *root, char *out, size_t cap);
 

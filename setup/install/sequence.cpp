@@ -3,39 +3,42 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../payload/progress.h"
 #include "acrobat.h"
 #include "../resource.h"
 #include "../shell/dialogs.h"
 #include "../shell/state.h"
-#include "../shell/text.h"
+#include "../../common/text.h"
 #include "../shell/wait.h"
 #include "find_acrobat.h"
 #include "program_group.h"
 #include "script_values.h"
 #include "setup_acrobat.h"
+#include "status.h"
 #include "viewer_names.h"
-
-void SetStatus(const char *text)
-{
-    SetDlgItemTextA(gState.hStatusDlg, IDC_LABEL, text);
-}
-
-void SetMeter(int position)
-{
-    PaintInstallBar(position, 100);
-}
 
 static void StepDelay(void)
 {
     WaitSeconds(gState.stepDelay);
 }
 
+// The main window was closed (or the program otherwise told to end): the
+// sequence stops at its next step instead of going on without an owner for
+// its dialogs.
+static int Ended(void)
+{
+    return gState.cancelled;
+}
+
+// Script values and the paths made from them are refused, not cut, when
+// they do not fit: a cut name is some other file or directory.
+enum { kFileValueMax = 99 };  // longest COPYFILE= / MOVEFILE= value
+
 void CreateScriptDirectory(const char *value)
 {
     char path[kPathSize];
-    GetCurrentDirectoryA(sizeof path, path);
-    path[sizeof path - 1] = '\0';
+    DWORD length = GetCurrentDirectoryA(sizeof path, path);
+    if (length == 0 || length + strlen(value) >= sizeof path)
+        return;
     AppendText(path, sizeof path, value);
     CreateDirectoryA(path, NULL);
 }
@@ -43,10 +46,8 @@ void CreateScriptDirectory(const char *value)
 void CopySetupFile(const char *value)
 {
     char source[kPathSize], target[kPathSize];
-    char limited[100];
-    CopyText(limited, sizeof limited, value);
-    // A path cut to fit would copy the wrong file.
-    if (!CopyFilePaths(gState.ownPath[0], gState.destDir, limited, source, target, kPathSize))
+    if (strlen(value) > kFileValueMax ||
+        !CopyFilePaths(gState.ownPath[0], gState.destDir, value, source, target, kPathSize))
         return;
     SetStatus("Copying Files...");
     CopyFileA(source, target, FALSE);
@@ -58,9 +59,8 @@ void CopySetupFile(const char *value)
 void MoveInstalledFile(const char *value)
 {
     char source[kPathSize], target[kPathSize];
-    char limited[100];
-    CopyText(limited, sizeof limited, value);
-    if (!MoveFilePaths(gState.destDir, limited, source, target, kPathSize))
+    if (strlen(value) > kFileValueMax ||
+        !MoveFilePaths(gState.destDir, value, source, target, kPathSize))
         return;
     SetStatus("Copying Files...");
     // The file is deleted only once its copy is in place, and never when it
@@ -106,15 +106,20 @@ static int ReadInstallScript(void)
 void MovePlugin(const char *plugin)
 {
     char source[kPathSize], target[kPathSize];
-    snprintf(source, sizeof source, "%s\\%s", gState.destDir, plugin);
-    snprintf(target, sizeof target, "%s\\PLUG_INS\\%s", gState.acrobatDir, plugin);
+    int sourceLength = snprintf(source, sizeof source, "%s\\%s", gState.destDir, plugin);
+    int targetLength = snprintf(target, sizeof target, "%s\\PLUG_INS\\%s", gState.acrobatDir,
+                                plugin);
+    const int sourceFits = sourceLength > 0 && sourceLength < (int)sizeof source;
+    const int targetFits = targetLength > 0 && targetLength < (int)sizeof target;
     SetStatus("Copying Files...");
     SetMeter(59);
-    if (!CopyFileA(source, target, FALSE)) {
+    if (!sourceFits || !targetFits || !CopyFileA(source, target, FALSE)) {
         SetStatus("Tarnwick was unable to copy to your Acrobat plug-ins directory.");
         WaitSeconds(2);
     }
-    DeleteFileA(source);
+    // The staged copy goes either way, but only by its own whole name.
+    if (sourceFits)
+        DeleteFileA(source);
 }
 
 int RunEmbed(const char *sourceDrive)
@@ -169,7 +174,7 @@ static int RunInstallSteps(const char *sourceDrive, const char **result)
     const int viewerReport = s->installer[0] != '\0' && ValueSaysNo(s->romResident);
     if (viewerReport) {
         FindAcrobat();
-        if (gState.acrobatUnsupported)
+        if (gState.acrobatUnsupported || Ended())
             return 0;
     }
     if (gState.acrobatInstallFailed)
@@ -183,26 +188,32 @@ static int RunInstallSteps(const char *sourceDrive, const char **result)
         SetMeter(58);
     }
     WaitSeconds(1);
+    if (Ended())
+        return 0;
     if (s->plugin1[0] != '\0') {
         FindAcrobat();
-        if (gState.acrobatUnsupported)
+        if (gState.acrobatUnsupported || Ended())
             return 0;
         MovePlugin(s->plugin1);
         WaitSeconds(1);
     }
     if (s->plugin2[0] != '\0')
         MovePlugin(s->plugin2);
+    if (Ended())
+        return 0;
 
     SetStatus("Tarnwick Publisher Initialization...");
     SetMeter(60);
     RunEmbed(sourceDrive);
-    if (gState.acrobatUnsupported)
+    if (gState.acrobatUnsupported || Ended())
         return 0;
     if (gState.embedFailed)
         return 1;
     SetStatus("Tarnwick Publisher Initialization Complete.");
     SetMeter(70);
     StepDelay();
+    if (Ended())
+        return 0;
 
     if (s->mainFile[0] != '\0') {
         SetStatus("Creating Program Group and Items...");
@@ -215,6 +226,8 @@ static int RunInstallSteps(const char *sourceDrive, const char **result)
         SetMeter(90);
     }
     StepDelay();
+    if (Ended())
+        return 0;
     SetStatus("Finishing...");
     SetMeter(95);
     StepDelay();
@@ -231,11 +244,13 @@ static void RunFinishDialog(const char *result)
     gState.hStatusDlg = NULL;
     gState.hFinishDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_FINISH),
                                            gState.hMainWnd, FinishDlgProc, 0);
+    if (gState.hFinishDlg == NULL)
+        return;  // its owner is gone: nothing could ever end the loop below
     SetDlgItemTextA(gState.hFinishDlg, IDC_LABEL, result);
     ShowWindow(gState.hFinishDlg, SW_SHOW);
     UpdateWindow(gState.hMainWnd);
     MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+    while (!Ended() && GetMessageA(&msg, NULL, 0, 0) > 0) {
         if (gState.hFinishDlg != NULL && IsDialogMessageA(gState.hFinishDlg, &msg))
             continue;
         TranslateMessage(&msg);
@@ -246,7 +261,7 @@ static void RunFinishDialog(const char *result)
 void RunInstallScript(const char *sourceDrive)
 {
     SetupFindAcrobatWindow();
-    if (acrobatRunning && !ConfirmCloseAcrobat())
+    if (Ended() || (acrobatRunning && !ConfirmCloseAcrobat()))
         return;
 
     gState.hStatusDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_STATUS),
@@ -255,7 +270,7 @@ void RunInstallScript(const char *sourceDrive)
     SetMeter(0);
     StepDelay();
     HourglassCursor();
-    if (!ReadInstallScript())
+    if (Ended() || !ReadInstallScript())
         return;
     ArrowCursor();
 
@@ -265,6 +280,8 @@ void RunInstallScript(const char *sourceDrive)
     if (gState.acrobatInstallFailed || gState.embedFailed)
         result = "Installation Not Complete.";
     RunFinishDialog(result);
+    if (Ended())
+        return;  // closed instead of answered: no viewer starts after that
 
     if (!gState.acrobatInstallFailed && !gState.embedFailed &&
         strlen(gState.script.autoLaunch) > 2) {

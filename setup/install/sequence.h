@@ -22,8 +22,7 @@ void MoveInstalledFile(const char *value);
 // PLUG_INS directory; the staged copy is deleted whether or not that worked.
 void MovePlugin(const char *plugin);
 
-// The status dialog's line and meter.
-void SetStatus(const char *text);
-void SetMeter(int position);
+// The status dialog's line and meter, which the steps report on.
+#include "status.h"
 
 #endif

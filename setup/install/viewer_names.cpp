@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "../shell/run_mode.h"
-#include "../shell/text.h"
+#include "../../common/text.h"
 
 int SplitViewerPath(const char *path, char *dir, size_t dirCap, char *name, size_t nameCap)
 {

@@ -7,8 +7,8 @@
 
 #include "../shell/alert.h"
 #include "../shell/state.h"
-#include "../shell/text.h"
 #include "../../common/pe_image.h"
+#include "../../common/text.h"
 #include "package_keys.h"
 #include "trailer.h"
 
@@ -152,7 +152,9 @@ int BuildPackage(void)
     unsigned char trailer[kTrailerSize];
     EncodePayloadTrailer(trailer, keys.defaultDir, keys.pubName, dunzipOffset,
                          packOffset, keys.r1, keys.r2);
-    _write(out, trailer, kTrailerSize);
+    // Without its trailer the file is no package; a full disk must say so.
+    if (_write(out, trailer, kTrailerSize) != kTrailerSize)
+        Tell("Disk Full", "");
 fail:
     _close(out);
     return 0;

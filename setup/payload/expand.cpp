@@ -5,7 +5,7 @@
 
 #include "../shell/alert.h"
 #include "../shell/state.h"
-#include "../shell/text.h"
+#include "../../common/text.h"
 #include "../shell/wait.h"
 #include "progress.h"
 #include "unzip_params.h"

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "../shell/state.h"
-#include "../shell/text.h"
+#include "../../common/text.h"
 
 int DriveKind(char *drive)
 {

@@ -12,7 +12,7 @@
 #include "../resource.h"
 #include "alert.h"
 #include "state.h"
-#include "text.h"
+#include "../../common/text.h"
 #include "wait.h"
 
 // One brush of the dialog colour for the program's life, instead of a new
@@ -30,7 +30,10 @@ static HBRUSH DialogBrush(HWND deviceWnd)
 
 void CreateDirectoryChain(char *path)
 {
-    for (size_t i = 3; path[i] != '\0'; ++i) {
+    // The first three characters are a drive root at most; a shorter path
+    // has no parent to make.
+    size_t length = strlen(path);
+    for (size_t i = 3; i < length; ++i) {
         if (path[i] != '\\')
             continue;
         path[i] = '\0';
@@ -52,7 +55,11 @@ static void OnDestinationOk(HWND dlg)
     SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA, gState.destDir, NULL);
     UpperCase(gState.destDir);
 
-    if (_chdrive(gState.destDir[0] - 64) != 0 || _chdir(gState.destDir) != 0) {
+    // Only a letter names a drive: anything else would hand the run-time a
+    // drive number out of its range.
+    const char letter = gState.destDir[0];
+    if (letter < 'A' || letter > 'Z' || _chdrive(letter - 64) != 0 ||
+        _chdir(gState.destDir) != 0) {
         ShowAlert(kAlertCannotCd);
         return;
     }
@@ -129,9 +136,12 @@ INT_PTR CALLBACK TextDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK:
+            // The loop of ShowText ends on this answer, not on a quit
+            // message: a quit posted here could be taken by the cancel box's
+            // loop or by whatever loop runs later, and end that instead.
             gState.accepted = 1;
-            EndDialog(dlg, 1);  // hides it; the quit message ends ShowText's loop
-            PostQuitMessage(0);
+            gState.textAnswered = 1;
+            EndDialog(dlg, 1);  // hides it
             return 1;
         case IDCANCEL:
             gState.accepted = 0;
@@ -252,21 +262,22 @@ static void ShowText(const char *path, const char *buttonText)
     ShowWindow(gState.hTextDlg, SW_SHOW);
     UpdateWindow(gState.hTextDlg);
 
-    // Ends on the quit message that Continue / Accept posts. The confirmation
-    // box is owner-less, so the button can be pressed while it is open, and
-    // the box's own loop may then take that quit message: a dialog already
-    // hidden ends the loop as well.
+    // Ends on the dialog's own answer, a confirmed cancel or a quit message
+    // from elsewhere (the main window closed). Not on the dialog being
+    // hidden: the system hides owned pop-ups while their owner is minimised.
+    gState.accepted = 0;
+    gState.textAnswered = 0;
     MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0 && !gState.cancelled) {
+    while (!gState.textAnswered && !gState.cancelled) {
+        if (GetMessageA(&msg, NULL, 0, 0) <= 0) {
+            // Someone else's quit: the program ends, and the loops around
+            // this one must see it too.
+            gState.cancelled = 1;
+            break;
+        }
         if (!IsDialogMessageA(gState.hTextDlg, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
-        }
-        if (!IsWindowVisible(gState.hTextDlg) && !gState.cancelled) {
-            // Take the button's quit message, unless another loop took it,
-            // so it cannot end the main loop instead.
-            PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE);
-            break;
         }
     }
     if (gState.cancelled) {

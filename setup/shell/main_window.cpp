@@ -7,7 +7,7 @@
 #include "../resource.h"
 #include "dialogs.h"
 #include "state.h"
-#include "text.h"
+#include "../../common/text.h"
 #include "wait.h"
 
 static const char kClassName[] = "QUICKINST";
@@ -21,6 +21,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_DESTROY:
+        // Closing the window ends setup like a confirmed cancel: the waits
+        // swallow the quit message, but every loop and step sees the flag.
+        gState.cancelled = 1;
         PostQuitMessage(0);
         return 0;
     case WM_SETFOCUS:

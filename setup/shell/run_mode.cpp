@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "text.h"
+#include "../../common/text.h"
 
 int LastBackslash(const char *path)
 {

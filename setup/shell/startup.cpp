@@ -1,6 +1,5 @@
 #include "startup.h"
 
-#include <commctrl.h>
 #include <objbase.h>
 
 #include "../install/uninstall.h"
@@ -10,7 +9,7 @@
 #include "main_window.h"
 #include "run_mode.h"
 #include "state.h"
-#include "text.h"
+#include "../../common/text.h"
 
 SetupState gState;
 
@@ -34,14 +33,34 @@ static void RestrictLibrarySearch(void)
         setDllDir("");
 }
 
+// Dialogs 103 and 104 hold progress bar controls, whose class the common
+// controls library registers. Loaded at run time by its full path in the
+// system directory: imported, it would be resolved from the program's own
+// folder (a CD-ROM anyone can write) before any search order could be
+// restricted. It stays loaded for the program's life, as its class must.
+static void LoadCommonControls(void)
+{
+    char path[MAX_PATH];
+    UINT length = GetSystemDirectoryA(path, sizeof path);
+    if (length == 0 || length >= sizeof path)
+        return;
+    if (AppendText(path, sizeof path, "\\COMCTL32.DLL") != length + 13)
+        return;
+    HMODULE library = LoadLibraryA(path);
+    if (library == NULL)
+        return;
+    typedef void(WINAPI * InitFn)(void);
+    InitFn init = (InitFn)(void *)GetProcAddress(library, "InitCommonControls");
+    if (init != NULL)
+        init();
+}
+
 int SetupMain(HINSTANCE instance, const char *cmdLine)
 {
     gState.hInstance = instance;
     RestrictLibrarySearch();
     CoInitialize(NULL);
-    // Dialogs 103 and 104 hold progress bar controls, whose class must exist
-    // before they are created.
-    InitCommonControls();
+    LoadCommonControls();
     gState.cancelled = 0;
     gState.stepDelay = 1;
 

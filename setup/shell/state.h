@@ -34,6 +34,8 @@ struct SetupState {
     int32_t cancelled;    // 1 after a fatal alert or a confirmed cancel; every
                           // loop but the installation sequence's stops on it
     int32_t accepted;     // 1 when the readme / licence step lets the install go on
+    int32_t textAnswered; // 1 once a button of the text dialog shown now was
+                          // answered (Continue / Accept, or a confirmed cancel)
 
     // Paths.
     char ownPath[kPathSize];       // full path of the own executable

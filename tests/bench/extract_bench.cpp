@@ -6,7 +6,7 @@
 #include <psapi.h>
 #include <stdio.h>
 
-#include "../../setup/shell/text.h"
+#include "../../common/text.h"
 #include "delivery.h"
 #include "payload.h"
 #include "state.h"

@@ -26,6 +26,19 @@ SCN
 want=$(( $(stat -c %s "$E2E_BIN/setup.exe") + $(stat -c %s "$E2E_BIN/METER.DLL") + 300 ))
 [ "$(stat -c %s "$E2E_DIR/bare/mtest.exe")" -eq "$want" ] || e2e_fail "partial mtest.exe not kept"
 
+# A full disk when the trailer is written: empty inputs append nothing, so
+# only the trailer's write meets the full device.
+mkdir -p "$E2E_DIR/full"
+cp "$E2E_BIN/setup.exe" "$E2E_DIR/full/setup.exe"
+ln -s /dev/full "$E2E_DIR/full/mtest.exe"
+: > "$E2E_DIR/full/METER.DLL"; : > "$E2E_DIR/full/DUNZIP32.DLL"; : > "$E2E_DIR/full/PACK.BOX"
+printf 'DEFAULTDIR=C:\\X\r\n' > "$E2E_DIR/full/SETUP.INI"
+(cd "$E2E_DIR/full" && e2e_drive disk_full -- "$E2E_WIN\\full\\setup.exe") <<'SCN'
+msgbox "" "Disk Full"
+press 1
+exit 0
+SCN
+
 # A package whose offsets point past its trailer is not initialised.
 e2e_package "$E2E_DIR" $'DEFAULTDIR=C:\\X\r\nPUBNAME=Broken\r\n'
 python3 - "$E2E_DIR/SETUP.EXE" <<'PY'

@@ -18,6 +18,9 @@ e2e_package "$E2E_DIR" "$ini" "$E2E_DIR/PACK.BOX"
 # A planted library beside the setup: loading by bare name would find it
 # first (it has no "dunzip": alert 1007); the copy in the destination is used.
 cp "$E2E_BIN/METER.DLL" "$E2E_DIR/DUNZIP32.DLL"
+# A junk COMCTL32.DLL there too: setup must still start, and its progress
+# bars come from the system's copy.
+python3 -c "import sys; sys.stdout.buffer.write(b'MZ' + bytes(range(256)) * 12)" > "$E2E_DIR/COMCTL32.DLL"
 readme='Read me first: this readme is longer than the licence that follows it.'
 printf '%s' "$readme" > "$E2E_DIR/readme1st.txt"
 
@@ -45,7 +48,7 @@ gone
 dialog 1000,4
 press 1
 # No EMBED.EXE in this package: the sequence names what it could not start.
-msgbox "Cannot execute Tarnwick 32-bit Installer." "C:\\\\E2E\\\\INSTALL_FLOW\\\\ONE\\\\TWO\\\\THREE\\\\EMBED.EXE -cdrom C:\\\\"
+msgbox "Cannot execute Tarnwick 32-bit Installer." "\\"C:\\\\E2E\\\\INSTALL_FLOW\\\\ONE\\\\TWO\\\\THREE\\\\EMBED.EXE\\" -cdrom C:\\\\"
 press 1
 dialog 1,1006
 text 1006 "Installation Not Complete."

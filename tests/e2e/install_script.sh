@@ -56,7 +56,7 @@ press 1
 exit 0
 SCN
 args=$(cat "$dest/EMBED.EXE.args")
-[ "$args" = 'C:\BOOK\EMBED.EXE -cdrom D:\' ] || e2e_fail "embed started as: $args"
+[ "$args" = '"C:\BOOK\EMBED.EXE" -cdrom D:\' ] || e2e_fail "embed started as: $args"
 cmp "$BENCH_CDROM/SUB1/A.TXT" "$dest/SUB1/A.TXT" || e2e_fail "COPYFILE after MAKEDIR"
 (( 0$(stat -c %a "$dest/SUB1/A.TXT") & 0200 )) || e2e_fail "a file copied from the CD stayed read-only"
 [ -d "$dest/SUB2" ] && [ ! -e "$dest/SUB2/B.TXT" ] || e2e_fail "COPYFILE before MAKEDIR"

@@ -17,6 +17,9 @@ EXPECTED = {
     "DUNZIP32.DLL": (("dunzip",), 64 * 1024),
     "METER.DLL": ((), None),
 }
+# Libraries a deliverable must not import: resolved beside the program
+# before its search order can be restricted, a planted copy would load.
+FORBIDDEN = {"setup.exe": {"comctl32.dll"}}
 IMAGE_FILE_MACHINE_I386 = 0x14C
 PE32_MAGIC = 0x10B
 SUBSYSTEM_WINDOWS_GUI = 2
@@ -89,6 +92,9 @@ def check(path, exports, limit):
     foreign = [n for n in img.imports() if n.lower() not in SYSTEM_DLLS]
     if foreign:
         faults.append("imports non-system libraries %s" % foreign)
+    planted = [n for n in img.imports() if n.lower() in FORBIDDEN.get(os.path.basename(path), ())]
+    if planted:
+        faults.append("imports %s, which could be planted beside it" % planted)
     missing = [e for e in exports if e not in img.exports()]
     if missing:
         faults.append("does not export %s (exports %s)" % (missing, img.exports()))

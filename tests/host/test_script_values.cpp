@@ -105,7 +105,7 @@ TEST(ScriptValues, EmbedCommandLineWithDriveRoot)
 
     char cmd[256];
     EXPECT_EQ(1, EmbedCommandLine("C:\\PROGRAM FILES\\BOOK", "D:\\", cmd, sizeof cmd));
-    EXPECT_STREQ("C:\\PROGRAM FILES\\BOOK\\EMBED.EXE -cdrom D:\\", cmd);
+    EXPECT_STREQ("\"C:\\PROGRAM FILES\\BOOK\\EMBED.EXE\" -cdrom D:\\", cmd);
     std::string deep(250, 'd');
     EXPECT_EQ(0, EmbedCommandLine(deep.c_str(), "D:\\", cmd, sizeof cmd)) << "cut is reported";
     EXPECT_EQ(255u, strlen(cmd));

@@ -2,7 +2,7 @@
 #include <stddef.h>
 #include <string.h>
 
-#include "setup/shell/text.h"
+#include "common/text.h"
 
 TEST(CopyText, CutsToCapacityAndNeverWritesPastIt)
 {

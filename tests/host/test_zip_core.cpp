@@ -69,6 +69,103 @@ TEST(ZipCore, StoredDeflatedEmptyAndDirectoryMembersExpand)
     EXPECT_LE(fs.largestWrite, (uint32_t)kZipBufferSize);
 }
 
+namespace {
+
+std::string FromHex(const char *hex)
+{
+    std::string out;
+    for (; hex[0] != '\0' && hex[1] != '\0'; hex += 2)
+        out += (char)strtol(std::string(hex, 2).c_str(), nullptr, 16);
+    return out;
+}
+
+// Info-ZIP's "zip -X -fz" of LICENSE.TXT (stored) and docs/book.txt
+// (deflated): zip64 end records and extra fields for a small archive.
+const char kInfoZipZip64[] =
+    "504b03042d00000000001580885dba751a5cffffffffffffffff0b0014004c4943454e53452e54585401001000190000"
+    "00000000001900000000000000596f75206d61792072656164207468697320626f6f6b2e0d0a504b03042d0000000800"
+    "1680885db420f04affffffffffffffff0d001400646f63732f626f6f6b2e747874010010005802000000000000260000"
+    "00000000000bc94855c84e4d2d482d5248cec9cc4d4a4d5128010a1597a41614eb29848cca8eca92250b00504b01021e"
+    "032d00000000001580885dba751a5c19000000ffffffff0b000c000000000001000000a481000000004c4943454e5345"
+    "2e545854010008001900000000000000504b01021e032d00000008001680885db420f04a26000000ffffffff0d000c00"
+    "0000000001000000a48156000000646f63732f626f6f6b2e747874010008005802000000000000504b06062c00000000"
+    "0000001e032d000000000000000000020000000000000002000000000000008c00000000000000bb0000000000000050"
+    "4b060700000000470100000000000001000000504b050600000000020002008c000000ffffffff0000";
+
+}  // namespace
+
+TEST(ZipCore, Zip64ArchivesExpand)
+{
+    MemFs real;
+    real.archive = FromHex(kInfoZipZip64);
+    ZipStats st;
+    EXPECT_EQ(kZipDone, ExpandInMemory(&real, &st));
+    std::string book;
+    for (int i = 0; i < 20; ++i)
+        book += "The keeper climbed the steps. ";
+    EXPECT_EQ((std::map<std::string, std::string>{{"LICENSE.TXT", "You may read this book.\r\n"},
+                                                   {"docs/book.txt", book}}),
+              real.files);
+    EXPECT_EQ(2u, st.files);
+
+    // Every size, offset and count saturated, another extra field first.
+    MemFs fs;
+    fs.archive = MakeZip64({Member("a.txt", Text(5000)), Member("b/c.bin", Random(3000, 2), 0)});
+    EXPECT_EQ(kZipDone, ExpandInMemory(&fs, &st));
+    EXPECT_EQ((std::map<std::string, std::string>{{"a.txt", Text(5000)},
+                                                   {"b/c.bin", Random(3000, 2)}}),
+              fs.files);
+}
+
+TEST(ZipCore, Zip64RecordsAreBoundsChecked)
+{
+    const std::string good = MakeZip64({Member("a.txt", Text(100))});
+    const size_t locator = good.size() - 22 - 20;
+    const size_t record = locator - 56;
+    struct Spoil {
+        const char *what;
+        size_t at;
+        uint32_t value;  // written as 32 bits little-endian
+    } spoils[] = {
+        {"locator signature", locator, 0},
+        {"zip64 record beyond the locator", locator + 8, (uint32_t)locator},
+        {"zip64 record offset high half", locator + 12, 1},
+        {"zip64 record signature", record, 0},
+        {"directory beyond the zip64 record", record + 48, (uint32_t)record},
+        {"entry count not the disk's", record + 24, 2},
+        {"entry count past 32 bits", record + 36, 1},
+        {"second disk", record + 16, 1},
+    };
+    for (const Spoil &s : spoils) {
+        std::string bad = good;
+        for (int i = 0; i < 4; ++i)
+            bad[s.at + i] = (char)(s.value >> (8 * i));
+        MemFs fs;
+        fs.archive = bad;
+        EXPECT_EQ(kZipNotArchive, ExpandInMemory(&fs, nullptr)) << s.what;
+        EXPECT_TRUE(fs.files.empty()) << s.what;
+    }
+
+    // A zip64 extra field cut short, or one that points the data elsewhere.
+    const size_t zip64Len = good.find("a.txt", good.find(std::string("\x50\x4b\x01\x02", 4))) + 5 + 9 + 2;
+    std::string cut = good;
+    cut[zip64Len] = 8;  // 8 of its 24 bytes: the offset is missing
+    MemFs fs;
+    fs.archive = cut;
+    ZipStats st;
+    EXPECT_EQ(kZipDone, ExpandInMemory(&fs, &st));
+    EXPECT_TRUE(fs.files.empty());
+    EXPECT_EQ(1u, st.corrupt);
+
+    std::string moved = good;
+    moved[zip64Len + 2 + 16] = 1;  // local header offset 1: no header there
+    fs = MemFs();
+    fs.archive = moved;
+    EXPECT_EQ(kZipDone, ExpandInMemory(&fs, &st));
+    EXPECT_TRUE(fs.files.empty());
+    EXPECT_EQ(1u, st.corrupt);
+}
+
 TEST(ZipCore, MembersAroundOneBufferSize)
 {
     for (size_t n : {(size_t)kZipBufferSize - 1, (size_t)kZipBufferSize, (size_t)kZipBufferSize + 1,
@@ -112,6 +209,18 @@ TEST(ZipCore, SafeNames)
         {"a*b", kZipNameUnsafe, ""},
         {"./", kZipNameUnsafe, ""},
         {"", kZipNameUnsafe, ""},
+        {"CON", kZipNameUnsafe, ""},
+        {"docs/nul.txt", kZipNameUnsafe, ""},
+        {"Aux.tar.gz", kZipNameUnsafe, ""},
+        {"prn /x", kZipNameUnsafe, ""},
+        {"com1", kZipNameUnsafe, ""},
+        {"LPT9 .log", kZipNameUnsafe, ""},
+        {"lpt5/", kZipNameUnsafe, ""},
+        {"console.txt", kZipNameFile, "console.txt"},
+        {"com10", kZipNameFile, "com10"},
+        {"com0", kZipNameFile, "com0"},
+        {"xcon/nulx", kZipNameFile, "xcon/nulx"},
+        {"LPT", kZipNameFile, "LPT"},
     };
     for (const Case &c : cases) {
         char out[64] = "";

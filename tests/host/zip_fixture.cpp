@@ -157,6 +157,92 @@ std::string MakeZip(const std::vector<FixtureMember> &members)
     return out;
 }
 
+void Put64(std::string &s, uint64_t v)
+{
+    Put32(s, (uint32_t)v);
+    Put32(s, (uint32_t)(v >> 32));
+}
+
+std::string MakeZip64(const std::vector<FixtureMember> &members)
+{
+    std::string out, central;
+    for (const FixtureMember &m : members) {
+        std::string packed = m.method == 8 ? Deflate(m.data) : m.data;
+        uint32_t crc = (uint32_t)crc32(0, (const Bytef *)m.data.data(), (uInt)m.data.size());
+        uint64_t offset = out.size();
+        Put32(out, 0x04034b50);
+        Put16(out, 45);
+        Put16(out, 0);
+        Put16(out, m.method);
+        Put32(out, 0);
+        Put32(out, crc);
+        Put32(out, 0xFFFFFFFFu);
+        Put32(out, 0xFFFFFFFFu);
+        Put16(out, (uint32_t)m.name.size());
+        Put16(out, 20);
+        out += m.name;
+        Put16(out, 1);
+        Put16(out, 16);
+        Put64(out, m.data.size());
+        Put64(out, packed.size());
+        out += packed;
+
+        // Another extra field first, as tools write time stamps there.
+        std::string extra;
+        Put16(extra, 0x5455);
+        Put16(extra, 5);
+        extra += std::string(5, '\x01');
+        Put16(extra, 1);
+        Put16(extra, 24);
+        Put64(extra, m.data.size());
+        Put64(extra, packed.size());
+        Put64(extra, offset);
+        Put32(central, 0x02014b50);
+        Put16(central, 45);
+        Put16(central, 45);
+        Put16(central, 0);
+        Put16(central, m.method);
+        Put32(central, 0);
+        Put32(central, crc);
+        Put32(central, 0xFFFFFFFFu);
+        Put32(central, 0xFFFFFFFFu);
+        Put16(central, (uint32_t)m.name.size());
+        Put16(central, (uint32_t)extra.size());
+        Put16(central, 0);
+        Put16(central, 0);
+        Put16(central, 0);
+        Put32(central, 0);
+        Put32(central, 0xFFFFFFFFu);
+        central += m.name + extra;
+    }
+    uint64_t cdOffset = out.size();
+    out += central;
+    uint64_t recordPos = out.size();
+    Put32(out, 0x06064b50);
+    Put64(out, 44);
+    Put16(out, 45);
+    Put16(out, 45);
+    Put32(out, 0);
+    Put32(out, 0);
+    Put64(out, members.size());
+    Put64(out, members.size());
+    Put64(out, central.size());
+    Put64(out, cdOffset);
+    Put32(out, 0x07064b50);
+    Put32(out, 0);
+    Put64(out, recordPos);
+    Put32(out, 1);
+    Put32(out, 0x06054b50);
+    Put16(out, 0);
+    Put16(out, 0);
+    Put16(out, 0xFFFF);
+    Put16(out, 0xFFFF);
+    Put32(out, 0xFFFFFFFFu);
+    Put32(out, 0xFFFFFFFFu);
+    Put16(out, 0);
+    return out;
+}
+
 ZipIo MemIo(MemFs *fs)
 {
     ZipIo io = {fs, Read, Create, Write, Close, Remove, MakeDir, Progress};

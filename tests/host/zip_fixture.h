@@ -25,6 +25,11 @@ struct FixtureMember {
 // A zip archive of the members, as Info-ZIP would lay it out.
 std::string MakeZip(const std::vector<FixtureMember> &members);
 
+// The same with zip64 records throughout: sizes and offsets saturated in
+// the headers and the end record, the real values in zip64 extra fields and
+// the zip64 end record.
+std::string MakeZip64(const std::vector<FixtureMember> &members);
+
 // Expansion into memory.
 struct MemFs {
     std::string archive;

@@ -1,6 +1,7 @@
 // Payload extraction, expansion through our DUNZIP32.DLL, the progress
 // painters and the text dialog, in process.
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <string.h>
 
 #include <string>
@@ -231,6 +232,65 @@ TEST_F(Extract, ExpandsEveryMemberAndUnloadsTheLibrary)
     EXPECT_EQ((LONG)(20 * ((double)client.right / 100)), gState.barRect.right);
 }
 
+#if !defined(_WIN64)
+// Calls a function without arguments and says whether the stack pointer
+// came back where it was: a caller of "dunzip" that expected the library to
+// remove the argument would be 4 bytes off. In assembly, so no frame pointer
+// of the test's own can repair the difference.
+extern "C" uint32_t gSavedEsp;
+uint32_t gSavedEsp;
+extern "C" int CallBalanced(int (*fn)(void), int32_t *balanced);
+__asm__(".text\n"
+        ".globl _CallBalanced\n"
+        "_CallBalanced:\n"
+        "    pushl %ebp\n"
+        "    movl %esp, %ebp\n"
+        "    pushl %ebx\n"
+        "    pushl %esi\n"
+        "    pushl %edi\n"
+        "    movl %esp, _gSavedEsp\n"
+        "    call *8(%ebp)\n"
+        "    xorl %ecx, %ecx\n"
+        "    cmpl %esp, _gSavedEsp\n"
+        "    sete %cl\n"
+        "    movl _gSavedEsp, %esp\n"
+        "    movl 12(%ebp), %edx\n"
+        "    movl %ecx, (%edx)\n"
+        "    popl %edi\n"
+        "    popl %esi\n"
+        "    popl %ebx\n"
+        "    popl %ebp\n"
+        "    ret\n");
+#endif
+
+TEST_F(Extract, CallsAPublishersLibraryByTheBinding)
+{
+    ASSERT_TRUE(CopyFileA(TestProgram("dunzip_double.dll").c_str(),
+                          (dir + "\\DUNZIP32.DLL").c_str(), FALSE));
+    WriteFileBytes(dir + "\\PACK.BOX", StoredZip({{"A.TXT", "a"}}));
+#if defined(_WIN64)
+    // x86_64 has one calling convention: only what is passed is checked.
+    EXPECT_EQ(0, ExpandArchive());
+#else
+    int32_t balanced = 0;
+    EXPECT_EQ(0, CallBalanced(ExpandArchive, &balanced));
+    EXPECT_EQ(1, balanced) << "setup left the stack off after calling dunzip";
+#endif
+    std::string log = ReadFileBytes(dir + "\\DUNZIP.LOG");
+    char head[128];
+    snprintf(head, sizeof head, "size=%d operation=8 archive=PACK.BOX mask=*.* index=-1\n",
+             (int)kUnzipParamsSize);
+    std::string expected = std::string(head) +
+                           "callback 0 answered 1 balanced=1\n"
+                           "callback 1 answered 1 balanced=1\n";
+#if !defined(_WIN64)
+    expected += "released with the handle in the argument's slot=1\n";
+#endif
+    EXPECT_EQ(expected, log);
+    EXPECT_EQ(2, gState.unzipCalls);
+    EXPECT_TRUE(gState.hUnzipLib == NULL);
+}
+
 TEST_F(Extract, CancelledExpansionStopsAtTheFirstCallback)
 {
     ASSERT_TRUE(CopyFileA(Deliverable("DUNZIP32.DLL").c_str(), (dir + "\\DUNZIP32.DLL").c_str(), FALSE));
@@ -301,4 +361,132 @@ TEST_F(Extract, LicenceShowsNoLeftoverOfALongerReadme)
     EXPECT_STREQ("Accept", button);
     EXPECT_FALSE(IsWindowVisible(gState.hTextDlg));
     DestroyWindow(gState.hTextDlg);
+}
+
+namespace {
+
+// Steps played against the licence dialog, one a timer tick apart.
+HWND gOwner;
+int gStep;
+bool gAnswered;
+bool gHiddenWhileMinimised;
+
+void CALLBACK MinimiseThenAccept(HWND, UINT, UINT_PTR id, DWORD)
+{
+    switch (gStep++) {
+    case 0:
+        // What Windows does to owned pop-ups when their owner is minimised
+        // and restored (Wine without a window manager leaves them alone).
+        ShowWindow(gOwner, SW_MINIMIZE);
+        ShowOwnedPopups(gOwner, FALSE);
+        break;
+    case 1:
+        gHiddenWhileMinimised = !IsWindowVisible(gState.hTextDlg);
+        ShowWindow(gOwner, SW_RESTORE);
+        ShowOwnedPopups(gOwner, TRUE);
+        break;
+    default:
+        KillTimer(NULL, id);
+        gAnswered = true;
+        PostMessageA(gState.hTextDlg, WM_COMMAND, IDOK, 0);
+        break;
+    }
+}
+
+// Cancel, and Accept while the confirmation box is open.
+void CALLBACK CancelThenAccept(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(NULL, id);
+    PostMessageA(gState.hTextDlg, WM_COMMAND, IDCANCEL, 0);
+    PostMessageA(gState.hTextDlg, WM_COMMAND, IDOK, 0);
+}
+
+void CALLBACK PressCancel(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(NULL, id);
+    PostMessageA(gState.hTextDlg, WM_COMMAND, IDCANCEL, 0);
+}
+
+class Licence : public Extract {
+protected:
+    void SetUp() override
+    {
+        Extract::SetUp();
+        gOwner = CreateWindowA("STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300,
+                               200, NULL, NULL, gState.hInstance, NULL);
+        gState.hMainWnd = gOwner;
+        WriteFileBytes(dir + "\\LICENSE.TXT", "A licence to be accepted.");
+        gStep = 0;
+        gAnswered = false;
+    }
+    void TearDown() override
+    {
+        DestroyWindow(gOwner);
+        Extract::TearDown();
+    }
+};
+
+}  // namespace
+
+TEST_F(Licence, MinimisingTheOwnerNeitherAnswersNorEndsTheText)
+{
+    strcpy(gState.programDir, dir.c_str());
+    WriteFileBytes(dir + "\\readme1st.txt", "A readme to be read first.");
+    for (void (*show)(void) : {ShowReadme, ShowLicense}) {
+        gStep = 0;
+        gAnswered = false;
+        gHiddenWhileMinimised = false;
+        gState.accepted = 1;  // left over from the readme, for the licence
+        SetTimer(NULL, 0, 200, MinimiseThenAccept);
+        show();
+        EXPECT_TRUE(gAnswered) << "the text ended before it was answered";
+        EXPECT_TRUE(gHiddenWhileMinimised) << "owned pop-ups hide with their owner";
+        EXPECT_EQ(1, gState.accepted);
+        EXPECT_EQ(0, gState.cancelled);
+        MSG msg;
+        EXPECT_FALSE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
+            << "a quit left for the next loop";
+    }
+}
+
+TEST_F(Licence, AcceptWhileTheCancelBoxIsOpenAndCancelConfirmed)
+{
+    StartBoxWatcher({IDNO});
+    SetTimer(NULL, 0, 100, CancelThenAccept);
+    ShowLicense();
+    EXPECT_EQ(1u, StopBoxWatcher().size());
+    EXPECT_EQ(1, gState.accepted);
+    EXPECT_EQ(0, gState.cancelled);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE));
+
+    StartBoxWatcher({IDYES});
+    SetTimer(NULL, 0, 100, PressCancel);
+    ShowLicense();
+    EXPECT_EQ(1u, StopBoxWatcher().size());
+    EXPECT_EQ(0, gState.accepted);
+    EXPECT_EQ(1, gState.cancelled);
+    EXPECT_TRUE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the program ends";
+}
+
+namespace {
+
+// The destination dialog's Cancel, pressed while the readme is shown.
+void CALLBACK QuitFromElsewhere(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(NULL, id);
+    PostQuitMessage(0);
+}
+
+}  // namespace
+
+TEST_F(Licence, AQuitFromElsewhereEndsTheTextAndReachesTheOuterLoop)
+{
+    SetTimer(NULL, 0, 100, QuitFromElsewhere);
+    ShowLicense();
+    EXPECT_EQ(0, gState.accepted);
+    EXPECT_EQ(1, gState.cancelled);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "the main loop would wait on with no dialog shown";
 }

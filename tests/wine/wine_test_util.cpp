@@ -150,3 +150,11 @@ std::string Blob(size_t length, char seed)
         b[i] = (char)(seed + i * 7 + i / 251);
     return b;
 }
+
+std::string TestProgram(const char *name)
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, sizeof self);
+    std::string path(self);
+    return path.substr(0, path.rfind('\\')) + "\\" + name;
+}

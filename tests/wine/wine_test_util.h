@@ -27,6 +27,9 @@ void WriteFileBytes(const std::string &path, const std::string &bytes);
 std::string ReadFileBytes(const std::string &path);
 bool FileExists(const std::string &path);
 
+// The path of a test program or library built beside the test programs.
+std::string TestProgram(const char *name);
+
 // Bytes of a given length whose content differs by seed, so a file that
 // lands in the wrong place is caught.
 std::string Blob(size_t length, char seed);

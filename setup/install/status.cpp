@@ -1,0 +1,17 @@
+#include "status.h"
+
+#include <windows.h>
+
+#include "../payload/progress.h"
+#include "../resource.h"
+#include "../shell/state.h"
+
+void SetStatus(const char *text)
+{
+    SetDlgItemTextA(gState.hStatusDlg, IDC_LABEL, text);
+}
+
+void SetMeter(int position)
+{
+    PaintInstallBar(position, 100);
+}
