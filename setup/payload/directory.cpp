@@ -41,12 +41,15 @@ int ReadPayloadDirectory(void)
     long size = ftell(own);
     // A signed package keeps its trailer in front of the signature and of
     // the zero bytes a signing tool pads with: the first place that ends in
-    // a record with the marker is it. An unsigned file has one place, its end.
+    // a record with the marker and offsets that fit it is the one. An
+    // unsigned file has one place, its end.
     int64_t ends[kPeMaxDataEnds];
     int count = PeDataEnds(ReadOwnFile, own, size < 0 ? 0 : size, ends);
     int chosen = 0;
     for (int i = 0; i < count; ++i) {
-        if (ReadRecordEndingAt(own, ends[i]) == kTrailerSize && gState.workBuf[0] == kTrailerMarker) {
+        PayloadSettings probe = {};
+        if (ReadRecordEndingAt(own, ends[i]) == kTrailerSize &&
+            DecodePayloadTrailer(gState.workBuf, &probe) && PayloadOffsetsValid(&probe, ends[i])) {
             chosen = i;
             break;
         }

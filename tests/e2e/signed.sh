@@ -55,7 +55,7 @@ waittext 1006 "Uncompressing files..."
 dialog 1000,4
 text 1000 "Licence: signed.\r\n"
 press 1
-msgbox "Cannot execute Tarnwick 32-bit Installer." "C:\\SIGNED\\EMBED.EXE -cdrom C:\\"
+msgbox "Cannot execute Tarnwick 32-bit Installer." "\"C:\\SIGNED\\EMBED.EXE\" -cdrom C:\\"
 press 1
 dialog 1,1006
 text 1006 "Installation Not Complete."
