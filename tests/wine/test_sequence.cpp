@@ -387,26 +387,6 @@ TEST_F(SequenceStatus, WaitLastsWhileAnotherProgramsWindowIsTitledSoAndNoLonger)
     DestroyWindow(own);
 }
 
-TEST_F(SequenceStatus, WaitReadsNoMoreThan49CharactersOfATitle)
-{
-    std::string program = dir + "\\VWINST.EXE";
-    ASSERT_TRUE(CopyFileA(TestProgram("installer_double.exe").c_str(), program.c_str(), FALSE));
-    PROCESS_INFORMATION pi = StartInstallerWindow(program, 60000, std::string(45, 'x') + "Setup");
-    ASSERT_TRUE(pi.hProcess != NULL);
-    HWND installer = AwaitInstallerWindow();
-    ASSERT_TRUE(installer != NULL);
-
-    WaitForInstallerWindows("Setup", 0.2);
-    EXPECT_EQ(installer, FindWindowA("InstallerDouble", NULL))
-        << "the pattern lay past the 49th character and must not have been seen";
-    EXPECT_TRUE(gStatusHistory.empty());
-
-    PostMessageA(installer, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 10000));
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-}
-
 TEST_F(SequenceStatus, BundledInstallerRunsToItsEndAndIsDeleted)
 {
     // As PACK.BOX would leave it: the installer and its payload in the
