@@ -354,24 +354,23 @@ TEST_F(SequenceStatus, WaitLastsWhileAnotherProgramsWindowIsTitledSoAndNoLonger)
     // setup's own windows may hold the pattern (a publication name with
     // "Reader" in it): they never keep the wait going. Should they, this
     // one goes after 30 seconds and the test sees it gone.
-    HWND own = CreateWindowA("STATIC", "The Reader's Setup Companion", WS_OVERLAPPED, 0, 0, 100,
-                             50, NULL, NULL, gState.hInstance, NULL);
-    ASSERT_TRUE(own != NULL);
-    Closer closer = {own, CreateEventA(NULL, TRUE, FALSE, NULL)};
-    HANDLE closing = CreateThread(NULL, 0, CloseAfterThirtySeconds, &closer, 0, NULL);
-
     std::string program = dir + "\\VWINST.EXE";
     ASSERT_TRUE(CopyFileA(TestProgram("installer_double.exe").c_str(), program.c_str(), FALSE));
     PROCESS_INFORMATION pi = StartInstallerWindow(program, 4000, "Acrobat Reader 4.0 Setup");
     ASSERT_TRUE(pi.hProcess != NULL);
     ASSERT_TRUE(AwaitInstallerWindow() != NULL);
 
+    HWND own = CreateWindowA("STATIC", "The Reader's Setup Companion", WS_OVERLAPPED, 0, 0, 100,
+                             50, NULL, NULL, gState.hInstance, NULL);
+    Closer closer = {own, CreateEventA(NULL, TRUE, FALSE, NULL)};
+    HANDLE closing = CreateThread(NULL, 0, CloseAfterThirtySeconds, &closer, 0, NULL);
+
     DWORD start = GetTickCount();
     WaitForInstallerWindows("reader", 0.2);
     DWORD took = GetTickCount() - start;
     EXPECT_EQ(NULL, FindWindowA("InstallerDouble", NULL)) << "returned while it was shown";
     EXPECT_TRUE(StatusShown("Acrobat Reader 4.0 Setup"));
-    EXPECT_TRUE(IsWindow(own)) << "setup's own window kept the wait going";
+    EXPECT_TRUE(own != NULL && IsWindow(own)) << "setup's own window kept the wait going";
     // The first second, a check that found the window (an interval and a
     // second), then at least two quiet ones.
     EXPECT_GE(took, 1000u + 3u * 1200u - 100u);
