@@ -1,5 +1,6 @@
 #include "viewer_names.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "../shell/run_mode.h"
@@ -65,4 +66,55 @@ int InstallerNeedsSearch(const char *installer)
     if (slash < 0 && *name == '\\')
         ++name;
     return StartsWithNoCase(name, "rs");
+}
+
+int IsBundledInstaller(const char *installer)
+{
+    return StartsWithNoCase(installer, "Acro4Gig.exe");
+}
+
+int InstallerCommandLine(const char *installer, const char *curDir, char drive, char *cmdLine,
+                         size_t cmdCap, char *file, size_t fileCap)
+{
+    if (cmdCap == 0 || fileCap == 0)
+        return 0;
+    cmdLine[0] = '\0';
+    file[0] = '\0';
+    int written;
+    if (IsBundledInstaller(installer)) {
+        // Quoted, a directory with blanks cannot start some other program;
+        // the arguments stay outside the quotes, and the file deleted later
+        // is the program itself, not the program with its arguments.
+        size_t program = strcspn(installer, " ");
+        written = snprintf(file, fileCap, "%s\\%.*s", curDir, (int)program, installer);
+        if (written < 0 || (size_t)written >= fileCap) {
+            file[0] = '\0';
+            return 0;
+        }
+        written = snprintf(cmdLine, cmdCap, "\"%s\"%s", file, installer + program);
+    } else {
+        if (drive == '\0')
+            return 0;
+        written = snprintf(cmdLine, cmdCap, "%c:%s", drive, installer);
+    }
+    if (written < 0 || (size_t)written >= cmdCap) {
+        cmdLine[0] = '\0';
+        file[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+int InstallerTitleMatches(const char *title, const char *pattern)
+{
+    char cut[kInstallerTitleRoom];
+    CopyText(cut, sizeof cut, title);
+    size_t len = strlen(cut), plen = strlen(pattern);
+    if (plen == 0)
+        return 0;
+    for (size_t i = 0; i + plen <= len; ++i) {
+        if (StartsWithNoCase(cut + i, pattern))
+            return 1;
+    }
+    return 0;
 }

@@ -30,4 +30,28 @@ int IsVersion3Dir(const char *dir);
 // the last backslash; the whole value when there is none) starts with "rs".
 int InstallerNeedsSearch(const char *installer);
 
+// The viewer's installer, as the script's "Installer=" value names it.
+enum {
+    kBundledInstallerNameLength = 12,  // "Acro4Gig.exe"
+    kInstallerTitleRoom = 50,          // title buffer of the window checks
+};
+
+// The value names the installer that the package put into the installation
+// directory: it begins with "Acro4Gig.exe", in any case.
+int IsBundledInstaller(const char *installer);
+
+// The command line that starts the installer. The bundled form runs from
+// curDir: the program (the value up to its first blank) is quoted with its
+// directory, and the rest of the value follows as its arguments; file takes
+// that program's path, to be deleted after the run. Any other value is a
+// path on the setup drive: "<drive>:<value>", and file is left empty.
+// Returns 0 when the line or the file name would not fit, or when there is
+// no drive letter, so that nothing cut short is ever started.
+int InstallerCommandLine(const char *installer, const char *curDir, char drive, char *cmdLine,
+                         size_t cmdCap, char *file, size_t fileCap);
+
+// The window checks' match: pattern occurs in the first kInstallerTitleRoom
+// - 1 characters of title, compared without regard to case.
+int InstallerTitleMatches(const char *title, const char *pattern);
+
 #endif

@@ -64,3 +64,71 @@ TEST(ViewerNames, FamiliesVersionsAndSearch)
     EXPECT_FALSE(InstallerNeedsSearch("Acro4Gig.exe"));
     EXPECT_FALSE(InstallerNeedsSearch(""));
 }
+
+TEST(ViewerNames, InstallerCommandLines)
+{
+    char cmd[256], file[256];
+    EXPECT_EQ(1, InstallerCommandLine("\\VIEWER\\VWINST.EXE", "C:\\BOOK", 'D', cmd, sizeof cmd,
+                                      file, sizeof file));
+    EXPECT_STREQ("D:\\VIEWER\\VWINST.EXE", cmd);
+    EXPECT_STREQ("", file) << "nothing of the setup drive is deleted";
+
+    EXPECT_EQ(1, InstallerCommandLine("", "C:\\BOOK", 'D', cmd, sizeof cmd, file, sizeof file));
+    EXPECT_STREQ("D:", cmd) << "an empty value leaves the bare drive, which cannot start";
+    EXPECT_EQ(0, InstallerCommandLine("\\V.EXE", "C:\\BOOK", '\0', cmd, sizeof cmd, file,
+                                      sizeof file));
+
+    EXPECT_EQ(1, InstallerCommandLine("acro4gig.EXE", "C:\\MY BOOKS", 'D', cmd, sizeof cmd, file,
+                                      sizeof file));
+    EXPECT_STREQ("\"C:\\MY BOOKS\\acro4gig.EXE\"", cmd) << "the directory is quoted";
+    EXPECT_STREQ("C:\\MY BOOKS\\acro4gig.EXE", file);
+
+    EXPECT_EQ(1, InstallerCommandLine("Acro4Gig.exe -s 1500", "C:\\BOOK", 'D', cmd, sizeof cmd,
+                                      file, sizeof file));
+    EXPECT_STREQ("\"C:\\BOOK\\Acro4Gig.exe\" -s 1500", cmd) << "arguments stay outside";
+    EXPECT_STREQ("C:\\BOOK\\Acro4Gig.exe", file) << "the program, not its arguments, is deleted";
+}
+
+TEST(ViewerNames, InstallerCommandLinesNeverCutShort)
+{
+    std::string longDir = "C:\\" + std::string(250, 'D');
+    char cmd[256], file[256];
+    EXPECT_EQ(1, InstallerCommandLine("Acro4Gig.exe", "C:\\BOOK", 'D', cmd, 23, file, 21));
+    EXPECT_EQ(0, InstallerCommandLine("Acro4Gig.exe", "C:\\BOOK", 'D', cmd, 22, file, 21))
+        << "no room for the closing quote";
+    EXPECT_STREQ("", cmd);
+    EXPECT_STREQ("", file);
+    EXPECT_EQ(0, InstallerCommandLine("Acro4Gig.exe", "C:\\BOOK", 'D', cmd, 23, file, 20))
+        << "no room for the program's path";
+    EXPECT_EQ(0, InstallerCommandLine("Acro4Gig.exe", longDir.c_str(), 'D', cmd, sizeof cmd,
+                                      file, sizeof file));
+    EXPECT_STREQ("", file);
+    std::string longValue = "\\" + std::string(260, 'V');
+    EXPECT_EQ(0, InstallerCommandLine(longValue.c_str(), "C:\\BOOK", 'D', cmd, sizeof cmd, file,
+                                      sizeof file));
+    EXPECT_STREQ("", cmd);
+}
+
+TEST(ViewerNames, InstallerTitlesMatchInAnyCaseWithinTheFirst49Characters)
+{
+    EXPECT_TRUE(InstallerTitleMatches("Acrobat Reader 4.0 Setup", "Reader"));
+    EXPECT_TRUE(InstallerTitleMatches("Acrobat Reader 4.0 Setup", "Setup"));
+    EXPECT_TRUE(InstallerTitleMatches("READER.TXT - Notepad", "Reader"));
+    EXPECT_TRUE(InstallerTitleMatches("setup", "Setup"));
+    EXPECT_FALSE(InstallerTitleMatches("Acrobat Rea", "Reader"));
+    EXPECT_FALSE(InstallerTitleMatches("", "Setup"));
+
+    std::string title = std::string(44, 'x') + "Setup";  // ends at character 49
+    EXPECT_TRUE(InstallerTitleMatches(title.c_str(), "Setup"));
+    title = std::string(45, 'x') + "Setup";  // its last letter is the 50th
+    EXPECT_FALSE(InstallerTitleMatches(title.c_str(), "Setup"));
+}
+
+TEST(ViewerNames, BundledInstallerIsKnownByItsFirst12Characters)
+{
+    EXPECT_TRUE(IsBundledInstaller("Acro4Gig.exe"));
+    EXPECT_TRUE(IsBundledInstaller("ACRO4GIG.EXE 2000"));
+    EXPECT_FALSE(IsBundledInstaller("Acro4Gig.ex"));
+    EXPECT_FALSE(IsBundledInstaller("\\Acro4Gig.exe"));
+    EXPECT_FALSE(IsBundledInstaller(""));
+}

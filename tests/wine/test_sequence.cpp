@@ -7,16 +7,30 @@
 
 #include "install/find_acrobat.h"
 #include "install/sequence.h"
+#include "install/viewer_install.h"
 #include "resource.h"
 #include "shell/dialogs.h"
 #include "shell/main_window.h"
 #include "shell/state.h"
+#include "shell/text.h"
 #include "state_test.h"
 #include "wine_test_util.h"
 
 #include <tlhelp32.h>
 
 namespace {
+
+const char kDownloadText[] =
+    "Cannot install Acrobat Reader. Please download the Acrobat installer from "
+    ACROBAT_DOWNLOAD_URL " then run this program again.";
+
+// The message of an installer that could not be started.
+void ExpectDownloadMessage(const SeenBox &box)
+{
+    EXPECT_EQ(kDownloadText, box.text);
+    EXPECT_EQ(0u, box.caption.find("WinExec Error  = ")) << box.caption;
+    EXPECT_GT(box.caption.size(), strlen("WinExec Error  = ")) << "no error number";
+}
 
 class Sequence : public StateTest {
 protected:
@@ -94,9 +108,16 @@ TEST_F(Sequence, LookupRecordsTheViewerAndLeavesNoProbe)
     EXPECT_FALSE(FileExists(dir + "\\XXX.PDF"));
     EXPECT_EQ(0, gState.acrobatUnsupported);
 
-    // A later lookup that finds nothing keeps what the last one found.
+    // A later lookup that finds nothing keeps what the last one found, and
+    // runs the script's installer: here none, so the user is sent to the
+    // download.
     RegDeleteTreeA(HKEY_CLASSES_ROOT, ".pdf");
+    StartBoxWatcher({});
     FindAcrobat();
+    std::vector<SeenBox> boxes = StopBoxWatcher();
+    ASSERT_EQ(1u, boxes.size());
+    ExpectDownloadMessage(boxes[0]);
+    EXPECT_EQ(1, gState.acrobatInstallFailed);
     EXPECT_EQ(0, lstrcmpiA(exe.c_str(), gState.acrobatExePath));
 }
 
@@ -157,44 +178,89 @@ TEST_F(Sequence, SixteenBitViewerIsRefused)
 
 TEST_F(Sequence, VersionThreeAsksOnlyWithoutAnAnswerInTheScript)
 {
+    // The installer named cannot start, so each run of it shows up as the
+    // download message.
+    strcpy(gState.ownPath, "C:\\SETUP.EXE");
+    strcpy(gState.script.installer, "\\tarnwick-none\\VWINST.EXE");
+    const char question[] =
+        "Acrobat version 3 was detected. Would you like to install Acrobat version 4?";
     Associate(dir + "\\Reader3\\AcroRd32.exe");
-    for (const char *value : {"NO", "YES"}) {
-        strcpy(gState.script.acro4Only, value);
-        StartBoxWatcher({});
-        FindAcrobat();
-        EXPECT_EQ(0u, StopBoxWatcher().size()) << "ACRO4ONLY=" << value;
-    }
+    strcpy(gState.script.acro4Only, "NO");
+    StartBoxWatcher({});
+    FindAcrobat();
+    EXPECT_EQ(0u, StopBoxWatcher().size()) << "ACRO4ONLY=NO";
+    EXPECT_EQ(0, gState.acrobatInstallFailed);
+
+    strcpy(gState.script.acro4Only, "YES");
+    StartBoxWatcher({});
+    FindAcrobat();
+    std::vector<SeenBox> boxes = StopBoxWatcher();
+    ASSERT_EQ(1u, boxes.size()) << "ACRO4ONLY=YES installs without asking";
+    ExpectDownloadMessage(boxes[0]);
+    EXPECT_EQ(1, gState.acrobatInstallFailed);
+
+    gState.acrobatInstallFailed = 0;
     strcpy(gState.script.acro4Only, "");
     StartBoxWatcher({IDNO});
     FindAcrobat();
-    std::vector<SeenBox> boxes = StopBoxWatcher();
+    boxes = StopBoxWatcher();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ("", boxes[0].caption);
-    EXPECT_EQ("Acrobat version 3 was detected. Would you like to install Acrobat version 4?",
-              boxes[0].text);
+    EXPECT_EQ(question, boxes[0].text);
+    EXPECT_EQ(0, gState.acrobatInstallFailed) << "No installs nothing";
+
+    StartBoxWatcher({IDYES});
+    FindAcrobat();
+    boxes = StopBoxWatcher();
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ(question, boxes[0].text);
+    ExpectDownloadMessage(boxes[1]);
 }
 
 TEST_F(Sequence, ReaderWithSearchNeedsTheSearchPlugin)
 {
     std::string viewer = dir + "\\Viewer";
     Associate(viewer + "\\AcroRd32.exe");
-    strcpy(gState.script.installer, "\\VIEWER\\rsinst.exe");
+    // No such installer on the setup drive: its run ends in the download
+    // message, which tells that it was tried.
+    strcpy(gState.ownPath, "C:\\SETUP.EXE");
+    strcpy(gState.script.installer, "\\tarnwick-none\\rsinst.exe");
+    StartBoxWatcher({});
     FindAcrobat();
+    std::vector<SeenBox> boxes = StopBoxWatcher();
     EXPECT_EQ(1, gState.searchRequired);
     EXPECT_EQ(0, gState.searchFound);
+    ASSERT_EQ(1u, boxes.size()) << "a missing Search plug-in runs the installer";
+    ExpectDownloadMessage(boxes[0]);
 
     CreateDirectoryA((viewer + "\\PLUG_INS").c_str(), NULL);
     WriteFileBytes(viewer + "\\PLUG_INS\\Asrch32.api", "api");
+    StartBoxWatcher({});
     FindAcrobat();
+    EXPECT_EQ(0u, StopBoxWatcher().size());
     EXPECT_EQ(1, gState.searchFound);
 
-    strcpy(gState.script.installer, "\\VIEWER\\VWINST.EXE");
+    strcpy(gState.script.installer, "\\tarnwick-none\\VWINST.EXE");
     gState.searchRequired = 0;
+    StartBoxWatcher({});
     FindAcrobat();
+    EXPECT_EQ(0u, StopBoxWatcher().size()) << "a viewer was found: nothing to install";
     EXPECT_EQ(0, gState.searchRequired);
 }
 
-// With the status dialog up, so its line can be read back.
+// Every text the status line was given, in order.
+std::vector<std::string> gStatusHistory;
+WNDPROC gLabelProc;
+
+LRESULT CALLBACK RecordingLabelProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_SETTEXT && lp != 0)
+        gStatusHistory.push_back((const char *)lp);
+    return CallWindowProcA(gLabelProc, w, msg, wp, lp);
+}
+
+// With the status dialog up, so its line can be read back and its history
+// followed.
 class SequenceStatus : public Sequence {
 protected:
     void SetUp() override
@@ -203,10 +269,14 @@ protected:
         gState.hStatusDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_STATUS),
                                                NULL, InstallProgressDlgProc, 0);
         ASSERT_TRUE(gState.hStatusDlg != NULL);
+        gStatusHistory.clear();
+        gLabelProc = (WNDPROC)SetWindowLongPtrA(GetDlgItem(gState.hStatusDlg, IDC_LABEL),
+                                                GWLP_WNDPROC, (LONG_PTR)RecordingLabelProc);
     }
     void TearDown() override
     {
         DestroyWindow(gState.hStatusDlg);
+        RemoveInstalledViewer();
         Sequence::TearDown();
     }
     std::string Status()
@@ -215,15 +285,192 @@ protected:
         GetDlgItemTextA(gState.hStatusDlg, IDC_LABEL, text, sizeof text);
         return text;
     }
+    bool StatusShown(const std::string &text)
+    {
+        for (const std::string &seen : gStatusHistory) {
+            if (seen == text)
+                return true;
+        }
+        return false;
+    }
+    // The test doubles, which lie beside this test program.
+    static std::string TestProgram(const char *name)
+    {
+        char own[MAX_PATH] = "";
+        GetModuleFileNameA(NULL, own, sizeof own);
+        std::string path = own;
+        return path.substr(0, path.find_last_of('\\') + 1) + name;
+    }
+    // What the installer double installs and registers.
+    static std::string InstalledViewerDir()
+    {
+        return "C:\\Program Files\\Adobe\\Acrobat 4.0\\Reader";
+    }
+    static void RemoveInstalledViewer()
+    {
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "AcroExch.Document");
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE,
+                       "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\AcroRd32.exe");
+        std::string viewer = InstalledViewerDir();
+        DeleteFileA((viewer + "\\AcroRd32.exe").c_str());
+        DeleteFileA((viewer + "\\install.log").c_str());
+        RemoveDirectoryA((viewer + "\\PLUG_INS").c_str());
+        RemoveDirectoryA(viewer.c_str());
+    }
 };
 
-TEST_F(SequenceStatus, NoViewerRegistered)
+TEST_F(SequenceStatus, NoViewerRegisteredRunsTheInstaller)
 {
+    strcpy(gState.ownPath, "C:\\SETUP.EXE");
     RegDeleteTreeA(HKEY_CLASSES_ROOT, ".pdf");
+    StartBoxWatcher({});
     FindAcrobat();
-    EXPECT_EQ("Adobe Acrobat Not Found.", Status());
+    std::vector<SeenBox> boxes = StopBoxWatcher();
+    EXPECT_TRUE(StatusShown("Adobe Acrobat Not Found."));
+    EXPECT_EQ("Installing Adobe Acrobat. Please Wait...", Status())
+        << "an empty value cannot start: nothing is waited for";
+    EXPECT_FALSE(StatusShown("Validating..."));
+    ASSERT_EQ(1u, boxes.size());
+    ExpectDownloadMessage(boxes[0]);
+    EXPECT_EQ(1, gState.acrobatInstallFailed);
     EXPECT_STREQ("", gState.acrobatDir);
     EXPECT_FALSE(FileExists(dir + "\\XXX.PDF"));
+}
+
+TEST_F(SequenceStatus, InstallerThatCannotStart)
+{
+    // A missing file on the setup drive, a bundled installer that the
+    // package lacks, and a line too long to start whole.
+    strcpy(gState.ownPath, "C:\\SETUP.EXE");
+    std::string tooLong = "\\" + std::string(250, 'V') + ".EXE";
+    for (const std::string &value :
+         {std::string("\\tarnwick-none\\VWINST.EXE"), std::string("Acro4Gig.exe"), tooLong}) {
+        gState.acrobatInstallFailed = 0;
+        CopyText(gState.script.installer, sizeof gState.script.installer, value.c_str());
+        StartBoxWatcher({});
+        InstallAcrobat();
+        std::vector<SeenBox> boxes = StopBoxWatcher();
+        ASSERT_EQ(1u, boxes.size()) << value;
+        ExpectDownloadMessage(boxes[0]);
+        EXPECT_EQ(1, gState.acrobatInstallFailed) << value;
+    }
+}
+
+// Starts the installer double as its own process; it shows its window for
+// showMs and installs nothing (no payload beside it).
+static PROCESS_INFORMATION StartInstallerWindow(const std::string &program, int showMs,
+                                                const std::string &title)
+{
+    std::string cmd = "\"" + program + "\" " + std::to_string(showMs) + " " + title;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> line(cmd.begin(), cmd.end());
+    line.push_back('\0');
+    CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi);
+    return pi;
+}
+
+// Waits, bounded, for a window of the installer double to be there.
+static HWND AwaitInstallerWindow()
+{
+    for (int i = 0; i < 200; ++i) {
+        HWND w = FindWindowA("InstallerDouble", NULL);
+        if (w != NULL)
+            return w;
+        Sleep(50);
+    }
+    return NULL;
+}
+
+struct Closer {
+    HWND window;
+    HANDLE cancel;
+};
+
+static DWORD WINAPI CloseAfterThirtySeconds(LPVOID param)
+{
+    Closer *closer = (Closer *)param;
+    if (WaitForSingleObject(closer->cancel, 30000) == WAIT_TIMEOUT)
+        PostMessageA(closer->window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+TEST_F(SequenceStatus, WaitLastsWhileAnotherProgramsWindowIsTitledSoAndNoLonger)
+{
+    // setup's own windows may hold the pattern (a publication name with
+    // "Reader" in it): they never keep the wait going. Should they, this
+    // one goes after 30 seconds and the test sees it gone.
+    std::string program = dir + "\\VWINST.EXE";
+    ASSERT_TRUE(CopyFileA(TestProgram("installer_double.exe").c_str(), program.c_str(), FALSE));
+    PROCESS_INFORMATION pi = StartInstallerWindow(program, 4000, "Acrobat Reader 4.0 Setup");
+    ASSERT_TRUE(pi.hProcess != NULL);
+    ASSERT_TRUE(AwaitInstallerWindow() != NULL);
+
+    HWND own = CreateWindowA("STATIC", "The Reader's Setup Companion", WS_OVERLAPPED, 0, 0, 100,
+                             50, NULL, NULL, gState.hInstance, NULL);
+    Closer closer = {own, CreateEventA(NULL, TRUE, FALSE, NULL)};
+    HANDLE closing = CreateThread(NULL, 0, CloseAfterThirtySeconds, &closer, 0, NULL);
+
+    DWORD start = GetTickCount();
+    WaitForInstallerWindows("reader", 0.2);
+    DWORD took = GetTickCount() - start;
+    EXPECT_EQ(NULL, FindWindowA("InstallerDouble", NULL)) << "returned while it was shown";
+    EXPECT_TRUE(StatusShown("Acrobat Reader 4.0 Setup"));
+    EXPECT_TRUE(own != NULL && IsWindow(own)) << "setup's own window kept the wait going";
+    // The first second, a check that found the window (an interval and a
+    // second), then at least two quiet ones.
+    EXPECT_GE(took, 1000u + 3u * 1200u - 100u);
+    EXPECT_LT(took, 25000u);
+
+    SetEvent(closer.cancel);
+    WaitForSingleObject(closing, INFINITE);
+    CloseHandle(closing);
+    CloseHandle(closer.cancel);
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    DestroyWindow(own);
+}
+
+TEST_F(SequenceStatus, BundledInstallerRunsToItsEndAndIsDeleted)
+{
+    // As PACK.BOX would leave it: the installer and its payload in the
+    // installation directory, here a directory with a blank in its name.
+    std::string installDir = dir + "\\My Book";
+    CreateDirectoryA(installDir.c_str(), NULL);
+    SetCurrentDirectoryA(installDir.c_str());
+    std::string program = installDir + "\\Acro4Gig.exe";
+    ASSERT_TRUE(CopyFileA(TestProgram("installer_double.exe").c_str(), program.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(TestProgram("viewer_double.exe").c_str(),
+                          (installDir + "\\AcroRd32.ex_").c_str(), FALSE));
+    RemoveInstalledViewer();
+    strcpy(gState.script.installer, "Acro4Gig.exe 4000");
+
+    DWORD start = GetTickCount();
+    StartBoxWatcher({});
+    InstallAcrobat();
+    EXPECT_EQ(0u, StopBoxWatcher().size());
+    DWORD took = GetTickCount() - start;
+
+    EXPECT_EQ(0, gState.acrobatInstallFailed);
+    EXPECT_FALSE(FileExists(program)) << "the bundled installer stays behind";
+    std::string log = ReadFileBytes(InstalledViewerDir() + "\\install.log");
+    EXPECT_NE(std::string::npos, log.find("started \"" + program + "\" 4000\n")) << log;
+    EXPECT_NE(std::string::npos, log.find("ended")) << log;
+    // setup blocked until the installer ended, so no check ever saw its
+    // window: the status line went straight to "Validating...".
+    std::vector<std::string> expected = {"Installing Adobe Acrobat. Please Wait...",
+                                         "Validating..."};
+    EXPECT_EQ(expected, gStatusHistory);
+    EXPECT_GE(took, 4000u + 14000u) << "the installer's time and the waits' 15 seconds";
+
+    // The next lookup finds what it installed.
+    SetCurrentDirectoryA(dir.c_str());
+    FindAcrobat();
+    EXPECT_EQ(0, lstrcmpiA((InstalledViewerDir() + "\\AcroRd32.exe").c_str(),
+                           gState.acrobatExePath))
+        << gState.acrobatExePath;
 }
 
 TEST_F(SequenceStatus, PluginWithoutAViewerIsReportedAndUnstaged)

@@ -9,7 +9,12 @@
 #                  Reader path in capitals. Sets VIEWER_READER, VIEWER_ACROBAT
 #                  (Unix folders) and VIEWER_EXE_WIN (the associated program).
 #   viewer_stop    ends every double started from the installed folders
-#   embed_reset    removes every registry key the scenarios set
+#   embed_reset    removes every registry key the scenarios set, and the
+#                  viewer that the installer double installed
+#   installer_double DIR   puts the installer double into DIR as VWINST.EXE
+#                  with the viewer double beside it as its payload
+#                  AcroRd32.ex_; what it installs lands in INSTALLED_VIEWER
+#                  (Unix folder) and is registered for .pdf
 #   trust_set / trust_present   sets / tests Reader 5.0's TrustedMode value
 #   temp_dir_set WINDIR / temp_dir_restore   points TEMP and TMP of the
 #                  programs started from now on elsewhere / back (embed_reset
@@ -19,6 +24,7 @@ embed_lib_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 APP_PATHS='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths'
 VIEWER_KEY='HKCU\Software\Adobe\Acrobat Reader\5.0\AdobeViewer'
 PLUGIN_URL='http://www.tarnwick.com/download/tarnw32.api'
+INSTALLED_VIEWER="$WINEPREFIX/drive_c/Program Files/Adobe/Acrobat 4.0/Reader"
 
 embed_installer()
 {
@@ -60,6 +66,15 @@ embed_reset()
     wine reg delete 'HKCR\.pdf' /f >/dev/null 2>&1 || true
     wine reg delete 'HKCR\TarnwickTestPdf' /f >/dev/null 2>&1 || true
     wine reg delete "$VIEWER_KEY" /f >/dev/null 2>&1 || true
+    wine reg delete 'HKCR\AcroExch.Document' /f >/dev/null 2>&1 || true
+    rm -rf "$INSTALLED_VIEWER"
+}
+
+installer_double()
+{
+    mkdir -p "$1"
+    cp "$E2E_TESTS/installer_double.exe" "$1/VWINST.EXE"
+    cp "$E2E_TESTS/viewer_double.exe" "$1/AcroRd32.ex_"
 }
 
 viewer_install()
