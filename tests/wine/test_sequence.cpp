@@ -12,7 +12,7 @@
 #include "shell/dialogs.h"
 #include "shell/main_window.h"
 #include "shell/state.h"
-#include "shell/text.h"
+#include "../../common/text.h"
 #include "state_test.h"
 #include "wine_test_util.h"
 
