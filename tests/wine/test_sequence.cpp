@@ -126,7 +126,9 @@ TEST_F(Sequence, AUsersOwnXxxPdfSurvivesTheLookup)
     std::string exe = dir + "\\Viewer\\AcroRd32.exe";
     Associate(exe);
     WriteFileBytes(dir + "\\XXX.PDF", "the user's own document");
+    StartBoxWatcher({});
     FindAcrobat();
+    EXPECT_EQ(0u, StopBoxWatcher().size());
     EXPECT_EQ("the user's own document", ReadFileBytes(dir + "\\XXX.PDF"));
     EXPECT_EQ(0, lstrcmpiA(exe.c_str(), gState.acrobatExePath)) << gState.acrobatExePath;
     EXPECT_FALSE(FileExists(dir + "\\XXX1.PDF")) << "the probe used instead is removed";
@@ -140,16 +142,26 @@ TEST_F(Sequence, AViewerPathTooLongForItsFieldsIsNotFound)
     deep += std::string(240 - deep.size(), 'd');
     std::string exe = deep + "\\AcroRd32_000.exe";
     ASSERT_EQ(257u, exe.size());
+    // Not found, the script's installer runs: here none, so the user is
+    // sent to the download.
     Associate(exe);
+    StartBoxWatcher({});
     FindAcrobat();
+    std::vector<SeenBox> boxes = StopBoxWatcher();
     EXPECT_STREQ("", gState.acrobatExePath) << "a cut path names another program";
+    ASSERT_EQ(1u, boxes.size());
+    ExpectDownloadMessage(boxes[0]);
 
     // A file name longer than its 63-character field.
     exe = dir + "\\Viewer\\" + std::string(60, 'v') + "AcroRd32.exe";
     Associate(exe);
+    StartBoxWatcher({});
     FindAcrobat();
+    boxes = StopBoxWatcher();
     EXPECT_STREQ("", gState.acrobatExePath);
     EXPECT_STREQ("", gState.acrobatExeName);
+    ASSERT_EQ(1u, boxes.size());
+    ExpectDownloadMessage(boxes[0]);
 }
 
 TEST_F(Sequence, SearchPluginPathTooLongIsNotFound)
