@@ -135,16 +135,24 @@ HGLOBAL BmpReadHeader(HANDLE file)
     return block;
 }
 
+// Reads count bytes in pieces of at most 32 KB, stopping at the first short
+// piece. Returns the bytes read.
+static uint64_t ReadInPieces(HANDLE file, unsigned char *dest, uint64_t count)
+{
+    uint64_t done = 0;
+    while (done < count) {
+        DWORD want = count - done > kDibChunkBytes ? (DWORD)kDibChunkBytes : (DWORD)(count - done);
+        DWORD got = ReadSome(file, dest + done, want);
+        done += got;
+        if (got != want)
+            break;
+    }
+    return done;
+}
+
 uint64_t BmpReadChunked(HANDLE file, unsigned char *dest, uint64_t count)
 {
-    uint64_t left = count;
-    while (left > kDibChunkBytes) {
-        if (ReadSome(file, dest, kDibChunkBytes) != kDibChunkBytes)
-            return 0;
-        dest += kDibChunkBytes;
-        left -= kDibChunkBytes;
-    }
-    return ReadSome(file, dest, (DWORD)left) == left ? count : 0;
+    return ReadInPieces(file, dest, count) == count ? count : 0;
 }
 
 HGLOBAL BmpReadWhole(const char *fileName)
@@ -167,7 +175,7 @@ HGLOBAL BmpReadWhole(const char *fileName)
     uint64_t total = kDibInfoHeaderBytes + table + header.sizeImage;
     HGLOBAL whole = NULL;
     if (total <= (uint64_t)(SIZE_T)-1)
-        whole = GlobalReAlloc(block, (SIZE_T)total, GMEM_MOVEABLE | GMEM_ZEROINIT);
+        whole = GlobalReAlloc(block, (SIZE_T)total, GMEM_MOVEABLE);
     if (whole == NULL) {
         GlobalFree(block);
         CloseHandle(file);
@@ -176,8 +184,12 @@ HGLOBAL BmpReadWhole(const char *fileName)
     p = (unsigned char *)GlobalLock(whole);
     if (p != NULL) {
         // A short file leaves the rest zero: the block is as large as the
-        // header says whatever the file holds.
-        BmpReadChunked(file, p + kDibInfoHeaderBytes + table, header.sizeImage);
+        // header says whatever the file holds. Only that rest is cleared; the
+        // read fills the others, and clearing all of it first costs as much
+        // again as the read.
+        unsigned char *pixels = p + kDibInfoHeaderBytes + table;
+        uint64_t got = ReadInPieces(file, pixels, header.sizeImage);
+        memset(pixels + got, 0, (size_t)(header.sizeImage - got));
         GlobalUnlock(whole);
     }
     CloseHandle(file);
@@ -219,9 +231,19 @@ HBITMAP BmpMakeDeviceBitmap(HGLOBAL whole, HPALETTE palette)
     unsigned char *p = (unsigned char *)GlobalLock(whole);
     if (screen != NULL && p != NULL) {
         BITMAPINFO *info = (BITMAPINFO *)p;
-        bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT,
-                                p + kDibInfoHeaderBytes + BmpColourTableBytes(p), info,
-                                DIB_RGB_COLORS);
+        const unsigned char *pixels = p + kDibInfoHeaderBytes + BmpColourTableBytes(p);
+        // An uncompressed picture is kept in its own pixel format: making it
+        // is one copy, and the conversion to the screen's format happens when
+        // it is painted, for the part that shows. Compressed data is decoded
+        // into a bitmap of the screen's format.
+        void *bits = NULL;
+        if (info->bmiHeader.biCompression == BI_RGB)
+            bitmap = CreateDIBSection(screen, info, DIB_RGB_COLORS, &bits, NULL, 0);
+        if (bitmap != NULL && bits != NULL)
+            memcpy(bits, pixels, info->bmiHeader.biSizeImage);
+        else if (bitmap == NULL)
+            bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, pixels, info,
+                                    DIB_RGB_COLORS);
     }
     if (p != NULL)
         GlobalUnlock(whole);
