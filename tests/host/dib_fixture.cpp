@@ -199,6 +199,10 @@ std::vector<SuiteFile> DibSuite()
     add("b/toowide.bmp", s, false);
     s = DibSpec(); s.bitCount = 2;
     add("b/badbitcount.bmp", s, false);
+    s = DibSpec(); s.bitCount = 64;
+    add("b/bitcount64.bmp", s, false);
+    s = DibSpec(); s.compression = 2; s.pixels = Rle4Sample();
+    add("b/rle4pal8.bmp", s, false);
     s = DibSpec(); s.bitCount = 4; s.compression = 1; s.pixels = Rle8Sample();
     add("b/rle8pal4.bmp", s, false);
     s = DibSpec(); s.compression = 4; s.pixels = "\xFF\xD8";

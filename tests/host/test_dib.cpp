@@ -202,31 +202,12 @@ TEST(Dib, HeadersThatAreNoPictureAreRefused)
     EXPECT_FALSE(Load(tiny).ok);
 }
 
+// The bitmap suite's bad files (top-down, zero or too many rows or columns,
+// unknown pixel sizes and compressions, tables and offsets beyond the file,
+// images over 4 GB) are refused by SuiteFilesGetTheirVerdicts; here the
+// limits themselves.
 TEST(Dib, SizesFromTheHeaderAreCheckedBeforeUse)
 {
-    struct Case {
-        const char *what;
-        DibSpec spec;
-    } cases[] = {
-        {"top-down", [] { DibSpec s; s.height = -2; return s; }()},
-        {"zero width", [] { DibSpec s; s.width = 0; return s; }()},
-        {"zero height", [] { DibSpec s; s.height = 0; return s; }()},
-        {"65536 columns", [] { DibSpec s; s.width = 65536; s.height = 1; s.pixels = "x"; return s; }()},
-        {"65536 rows", [] { DibSpec s; s.width = 1; s.height = 65536; s.pixels = "x"; return s; }()},
-        {"2 bits", [] { DibSpec s; s.bitCount = 2; return s; }()},
-        {"64 bits", [] { DibSpec s; s.bitCount = 64; return s; }()},
-        {"image over 4 GB", [] { DibSpec s; s.bitCount = 32; s.width = 65535; s.height = 65535; s.pixels = "x"; return s; }()},
-        {"table beyond the file", [] { DibSpec s; s.cutTo = 14 + 40 + 1023; return s; }()},
-        {"table beyond a bare file", [] { DibSpec s; s.fileHeader = false; s.cutTo = 40 + 1023; return s; }()},
-        {"huge colours used", [] { DibSpec s; s.clrUsed = 0xFFFFFFFF; s.tableEntries = 4; return s; }()},
-        {"RLE8 of 4 bits", [] { DibSpec s; s.bitCount = 4; s.compression = 1; s.pixels = "\0\1"; return s; }()},
-        {"RLE4 of 8 bits", [] { DibSpec s; s.compression = 2; s.pixels = "\0\1"; return s; }()},
-        {"JPEG", [] { DibSpec s; s.compression = 4; s.pixels = "x"; return s; }()},
-        {"bit fields and a table", [] { DibSpec s; s.bitCount = 32; s.compression = 3; s.clrUsed = 2; return s; }()},
-    };
-    for (const Case &c : cases)
-        EXPECT_FALSE(Load(MakeDib(c.spec)).ok) << c.what;
-
     // Largest sides and the largest image a 32-bit field holds are fine.
     DibSpec big;
     big.bitCount = 8;
@@ -237,9 +218,19 @@ TEST(Dib, SizesFromTheHeaderAreCheckedBeforeUse)
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(65536ull * 65535, r.layout.info.sizeImage);
 
-    std::string offsetPastEnd = MakeDib(DibSpec());
-    offsetPastEnd[12] = 1;
-    EXPECT_FALSE(Load(offsetPastEnd).ok);
+    big.height = 65536;
+    EXPECT_FALSE(Load(MakeDib(big)).ok);
+    big.height = 1;
+    big.width = 65536;
+    EXPECT_FALSE(Load(MakeDib(big)).ok);
+
+    // The colour table must lie in the file, also in a bare DIB.
+    DibSpec cut;
+    cut.fileHeader = false;
+    cut.cutTo = 40 + 1024;
+    EXPECT_TRUE(Load(MakeDib(cut)).ok);
+    cut.cutTo = 40 + 1023;
+    EXPECT_FALSE(Load(MakeDib(cut)).ok);
 }
 
 TEST(Dib, AnOversizeTableIsCutToWhatThePixelsCanIndex)
