@@ -14,7 +14,7 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     target_compile_options(fuzz_dib PRIVATE -fsanitize=fuzzer -Wall -Wextra -Werror)
     target_link_options(fuzz_dib PRIVATE -fsanitize=fuzzer)
     add_dependencies(fuzz_dib dib_seeds)
-    add_custom_command(TARGET fuzz_dib POST_BUILD
+    add_custom_command(TARGET dib_seeds POST_BUILD
                        COMMAND dib_seeds ${DIB_SEED_DIR} > /dev/null)
     add_test(NAME fuzz_dib
              COMMAND fuzz_dib -runs=200000 -seed=1 -max_len=4096 ${DIB_CORPUS_DIR} ${DIB_SEED_DIR})
