@@ -100,7 +100,7 @@ void ShowBranding(void)
 {
     if (!ReadBrandingSettings())
         return;
-    BmpLoad();
+    BmpLoad(gState.hMainWnd);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(gState.hMainWnd, &ps);
     BmpPaint(gState.hMainWnd, dc, 35, 25);

@@ -1,6 +1,7 @@
 # The sample package: its PACK.BOX holds the sample's files and the EMBED.EXE
 # that 10-embed built. The native toolkit builds the package, which is then
-# started from the CD-ROM drive D: the way a reader would start it, and
+# started from the CD-ROM drive D: the way a reader would start it (D:\ the
+# current directory, tarnwsi.ini and its background picture beside it), and
 # walked through readme, destination, copy, expansion, licence and the
 # installation sequence, in which setup runs EMBED.EXE.
 source "$root/tests/e2e/lib.sh"
@@ -21,10 +22,13 @@ pubkit="$root/build/host/pubkit/pubkit"
 "$pubkit" inspect "$E2E_DIR/SETUP.EXE" | tee "$demo_out/setup-inspect.txt"
 cp "$E2E_DIR/SETUP.EXE" "$BENCH_CDROM/SETUP.EXE"
 cp "$root/sample/readme1st.txt" "$BENCH_CDROM/readme1st.txt"
+cp "$root/sample/tarnwsi.ini" "$BENCH_CDROM/tarnwsi.ini"
+python3 "$root/sample/cover.py" "$BENCH_CDROM/cover.bmp"
 rm -rf "$WINEPREFIX/drive_c/EBOOK"
 viewer_install "$E2E_DIR/viewer" reader
 
 started=$(date +%s.%N)
+cd "$BENCH_CDROM"
 e2e_drive setup -- 'D:\SETUP.EXE' <<'SCN'
 timeout 120
 window "QUICKINST" "Tarnwick Sample Library: The Lighthouse Keeper"
@@ -59,6 +63,7 @@ shot "setup-10-complete"
 press 1
 exit 0
 SCN
+cd "$root"
 echo "demo: the installation took $(python3 -c "import sys; print(round(float(sys.argv[1]) - float(sys.argv[2]), 1))" "$(date +%s.%N)" "$started") s under the UI driver"
 for f in LICENSE.TXT README.TXT SETUP.INI BOOK.ICO READ.ICO EMBED.EXE; do
     cmp "$E2E_DIR/pack/$f" "$WINEPREFIX/drive_c/EBOOK/$f" || { echo "demo: $f not installed" >&2; exit 1; }
