@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../shell/text.h"
+#include "../../common/text.h"
 #include "dib.h"
 
 static_assert(sizeof(BITMAPINFOHEADER) == sizeof(DibInfoHeader), "info header layout");

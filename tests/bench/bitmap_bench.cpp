@@ -15,7 +15,7 @@
 
 #include "bitmap/bitmap.h"
 #include "shell/state.h"
-#include "shell/text.h"
+#include "../../common/text.h"
 
 static double Now(void)
 {
