@@ -30,7 +30,8 @@ enum {
 struct ProgmanClient {
     DWORD instance;  // DDEML instance, 0 when none
     HSZ service;     // the service name
-    HSZ topic;       // stays 0: any topic of the service
+    HSZ topic;       // 0 (any topic of the service), or the topic named
+                     // like the service when no server took any topic
     HCONV conv;      // the conversation while it lasts
 };
 
@@ -55,6 +56,8 @@ void CloseProgman(void)
     if (gProgman.instance != 0) {
         if (gProgman.service != NULL)
             DdeFreeStringHandle(gProgman.instance, gProgman.service);
+        if (gProgman.topic != NULL)
+            DdeFreeStringHandle(gProgman.instance, gProgman.topic);
         DdeUninitialize(gProgman.instance);
     }
     memset(&gProgman, 0, sizeof gProgman);
@@ -74,7 +77,15 @@ int OpenProgman(const char *service)
     }
     // A zero service handle would connect to every server there is.
     if (gProgman.service != NULL)
-        gProgman.conv = DdeConnect(gProgman.instance, gProgman.service, gProgman.topic, NULL);
+        gProgman.conv = DdeConnect(gProgman.instance, gProgman.service, NULL, NULL);
+    // Some servers of the service (Wine's shell) answer only under a named
+    // topic; Program Manager's one topic is named like its service.
+    if (gProgman.service != NULL && gProgman.conv == NULL) {
+        gProgman.topic = DdeCreateStringHandleA(gProgman.instance, service, CP_WINANSI);
+        if (gProgman.topic != NULL)
+            gProgman.conv =
+                DdeConnect(gProgman.instance, gProgman.service, gProgman.topic, NULL);
+    }
     if (gProgman.conv == NULL) {
         MessageBoxA(NULL, kNoProgman, "Error", MB_OK);
         CloseProgman();

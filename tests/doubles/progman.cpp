@@ -1,6 +1,8 @@
 // A stand-in for Program Manager, for the end-to-end scenarios. It
 //   - shows a top-level window of class "PROGMAN", titled "Program Manager",
-//     started minimised so that a restore is seen as well as a minimise;
+//     started minimised so that a restore is seen as well as a minimise
+//     (started with "-nowindow" it has none: a shell without Program
+//     Manager's window);
 //   - serves DDE service "PROGMAN", topic "PROGMAN" (and answers a connect
 //     without a topic), acknowledging every execute command;
 //   - appends to progman.log beside itself, in the order they come, one line
@@ -8,7 +10,8 @@
 //     as received (a terminating NUL included when it was sent), and one
 //     line for each change of its window's state, "SHOW minimized" or
 //     "SHOW restored";
-//   - ends when a file named quit appears beside it, or after five minutes.
+//   - ends when a file named quit appears beside it, or after five minutes,
+//     writing ended.txt on its way out.
 // Wine's shell serves "PROGMAN" too. The double waits until the shell's
 // service answers before it registers its own: a connect then reaches the
 // double, the later server, first. ready.txt tells the scenario it is up,
@@ -42,12 +45,12 @@ void AppendLog(const std::string &bytes)
     }
 }
 
-void WriteReady(bool shell)
+void WriteNote(const char *file, const char *text)
 {
-    std::string path = gDir + "\\ready.txt";
+    std::string path = gDir + "\\" + file;
     FILE *f = fopen(path.c_str(), "wb");
     if (f) {
-        fputs(shell ? "ready after the shell\n" : "ready without the shell\n", f);
+        fprintf(f, "%s\n", text);
         fclose(f);
     }
 }
@@ -133,8 +136,9 @@ LRESULT CALLBACK ProgmanProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int)
 {
+    const bool windowless = cmdLine != NULL && strstr(cmdLine, "-nowindow") != NULL;
     char own[MAX_PATH];
     GetModuleFileNameA(NULL, own, sizeof own);
     gDir = own;
@@ -146,13 +150,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     wc.lpfnWndProc = ProgmanProc;
     wc.hInstance = instance;
     wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    wc.lpszClassName = "PROGMAN";
+    // Without its window the double keeps a message-only window for its
+    // timer: FindWindow never sees one of those.
+    wc.lpszClassName = windowless ? "ProgmanDoubleTimer" : "PROGMAN";
     RegisterClassA(&wc);
-    HWND window = CreateWindowA("PROGMAN", "Program Manager", WS_OVERLAPPEDWINDOW, 60, 60, 400,
-                                240, NULL, NULL, instance, NULL);
+    HWND window = CreateWindowA(wc.lpszClassName, "Program Manager", WS_OVERLAPPEDWINDOW, 60, 60,
+                                400, 240, windowless ? HWND_MESSAGE : NULL, NULL, instance, NULL);
     SetWindowLongPtrA(window, GWLP_USERDATA, (LONG_PTR)(GetTickCount() + kLifetimeMs));
     SetTimer(window, kPollTimer, 100, NULL);
-    ShowWindow(window, SW_SHOWMINNOACTIVE);
+    if (!windowless)
+        ShowWindow(window, SW_SHOWMINNOACTIVE);
 
     if (DdeInitializeA(&gDde, OnDde, APPCLASS_STANDARD | CBF_SKIP_ALLNOTIFICATIONS, 0) ==
         DMLERR_NO_ERROR) {
@@ -161,7 +168,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         DdeNameService(gDde, gService, NULL, DNS_REGISTER);
     }
     gLogging = true;
-    WriteReady(shell);
+    WriteNote("ready.txt", shell ? "ready after the shell" : "ready without the shell");
 
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0) > 0) {
@@ -174,5 +181,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         DdeFreeStringHandle(gDde, gTopic);
         DdeUninitialize(gDde);
     }
+    WriteNote("ended.txt", "ended");
     return 0;
 }
