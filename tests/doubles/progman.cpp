@@ -15,7 +15,8 @@
 // Wine's shell serves "PROGMAN" too. The double waits until the shell's
 // service answers before it registers its own: a connect then reaches the
 // double, the later server, first. ready.txt tells the scenario it is up,
-// and whether the shell's service was there.
+// and whether the shell's service was there. Started with "-probe" it only
+// waits for the shell's service and ends, with exit code 0 when it answered.
 #include <windows.h>
 #include <ddeml.h>
 #include <stdio.h>
@@ -139,6 +140,8 @@ LRESULT CALLBACK ProgmanProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int)
 {
     const bool windowless = cmdLine != NULL && strstr(cmdLine, "-nowindow") != NULL;
+    if (cmdLine != NULL && strstr(cmdLine, "-probe") != NULL)
+        return ShellServiceAnswers() ? 0 : 1;
     char own[MAX_PATH];
     GetModuleFileNameA(NULL, own, sizeof own);
     gDir = own;

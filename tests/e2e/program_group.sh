@@ -11,6 +11,7 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/lib/embed.sh"
 source "$(dirname "$0")/lib/progman.sh"
 e2e_dir program_group
+shell_ready
 trap 'progman_stop; embed_reset' EXIT
 
 keys=$'[Setup]\r\nDEFAULTDIR=C:\\BOOK\r\nPUBNAME=Group Book\r\nR1=159,159,159,0,0,3\r\nR2=000,064,128\r\n'

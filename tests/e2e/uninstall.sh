@@ -12,6 +12,7 @@
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/lib/progman.sh"
 e2e_dir uninstall
+shell_ready
 trap 'progman_stop; rm -rf "$WINEPREFIX/drive_c/TEMP"' EXIT
 
 script=$'[Setup]\r\nDEFAULTDIR=C:\\BOOKS\r\nPUBNAME=Gone Book\r\nR1=159,159,159,0,0,3\r\nR2=000,064,128\r\n'

@@ -4,6 +4,11 @@
 #                  it waits for) and waits until it serves; sets PROGMAN_DIR
 #                  and PROGMAN_LOG (its log of commands and window states)
 #   progman_stop   ends it and waits, bounded, until it has ended
+#   shell_ready    waits, bounded, until the desktop and the shell's own
+#                  Program Manager service are up. The desktop process keeps
+#                  the standard output of whoever started it, and the
+#                  shell's folder windows (ShowGroup opens one) inherit it:
+#                  started here, they hold /dev/null, not the test's pipe
 #   programs_dir   prints the Unix path of the user's Start-menu Programs folder
 #   group_links NAME   prints one line per link of the group folder NAME, as
 #                  read back through the shell's link object, sorted
@@ -21,6 +26,12 @@ progman_start()
     [ -f "$PROGMAN_DIR/ready.txt" ] || e2e_fail "the Program Manager double did not start"
     grep -q 'ready after the shell' "$PROGMAN_DIR/ready.txt" ||
         e2e_fail "the Program Manager double started before the shell's own service"
+}
+
+shell_ready()
+{
+    wine "$E2E_TESTS/progman_double.exe" -probe </dev/null >/dev/null 2>&1 ||
+        e2e_fail "the shell's Program Manager service did not answer"
 }
 
 progman_stop()
