@@ -8,6 +8,9 @@
 #            directory
 #   empty    no C:\TEMP: the relay runs from the user's temporary folder
 #            and the emptied directory is removed
+#   unnamed  an uninstaller whose script names no group: no DeleteGroup at
+#            all (the shell would take the empty name for the whole Programs
+#            folder), and an ICONFILE= outside the directory stays
 #   relay    the relay left behind, started again without an argument
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/lib/progman.sh"
@@ -112,6 +115,24 @@ expect_log kept
 relay=$(find "$WINEPREFIX/drive_c/users" -path '*/Temp/XNINSTAL.EXE' | head -1)
 [ -n "$relay" ] || e2e_fail "empty: no relay in the temporary folder"
 cmp "$E2E_DIR/SETUP.EXE" "$relay" || e2e_fail "empty: the relay is no copy"
+
+# --- unnamed: no installation needed, only an uninstaller and its script.
+progman_stop
+progman_start "$E2E_DIR/progman"
+mkdir -p "$E2E_DIR/unnamed"
+cp "$E2E_BIN/setup.exe" "$E2E_DIR/unnamed/UNINSTAL.EXE"
+printf 'FOLDERTITLE=""\r\nICONFILE=..\\OUTSIDE.TXT\r\n' > "$E2E_DIR/unnamed/setup.ini"
+printf 'keep\r\n' > "$E2E_DIR/OUTSIDE.TXT"
+e2e_drive unnamed -- "$E2E_WIN\\unnamed\\UNINSTAL.EXE" <<SCN
+timeout 60
+msgbox "Uninstall" "Are you sure you want to uninstall?"
+press 1
+exit 0
+nofile "$E2E_WINQ\\\\unnamed"
+SCN
+printf '%s\n' 'SHOW restored' > "$E2E_LOG/unnamed.expected"
+expect_log unnamed
+[ -f "$E2E_DIR/OUTSIDE.TXT" ] || e2e_fail "unnamed: a file outside the directory was deleted"
 progman_stop
 
 # --- relay: left in the temporary folder, it only says so.
