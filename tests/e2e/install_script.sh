@@ -3,8 +3,8 @@
 # file order, the viewer lookup through the .pdf association, plug-in moves,
 # EMBED.EXE started with "-cdrom" and the drive root, the completion dialog,
 # a running viewer, version 3, a 16-bit viewer and the auto launch.
-# InstallAcrobat and the program group's shortcuts are not built yet: these
-# scenarios use packages that never need them.
+# InstallAcrobat is not built yet: these scenarios use packages that never
+# need it.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/lib/embed.sh"
 e2e_dir install_script
