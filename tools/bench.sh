@@ -74,6 +74,12 @@ bench_start()
     # A fresh prefix opens documents with its own browser; tests bring their
     # own viewer doubles instead.
     wine reg delete 'HKCR\.pdf' /f >/dev/null 2>&1 || true
+    # The desktop and the shell's services start with the first program that
+    # needs them and keep its standard output, as do the folder windows the
+    # shell opens on a Program Manager ShowGroup: start them here, on
+    # /dev/null, so no test's output pipe stays open after the test.
+    local probe="$BENCH_BUILD/tests/progman_double.exe"
+    [ ! -f "$probe" ] || wine "$probe" -probe </dev/null >/dev/null 2>&1 || true
 }
 
 bench_stop()

@@ -1,32 +1,311 @@
 #include "program_group.h"
 
+#include <windows.h>
+#include <ddeml.h>
+#include <objbase.h>
+#include <shlobj.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "../shell/state.h"
 #include "../../common/text.h"
+#include "../shell/wait.h"
+#include "program_items.h"
 #include "script_values.h"
+#include "sequence.h"
 
-void CreateProgramGroup(void)
+namespace {
+
+const char kNoProgman[] = "Cannot connect to the Program Manager.";
+
+enum {
+    kShowGroupTimeoutMs = 10000,
+    kCommandTimeoutMs = 100,
+    kItemBufSize = 2 * kPathSize,  // a drive, a script value and a fixed prefix
+};
+
+// The conversation ProgmanAddItem and ProgmanDeleteGroup share, made afresh
+// for every command. The callback clears conv when the server hangs up
+// first, so a conversation that is gone is never disconnected again.
+struct ProgmanClient {
+    DWORD instance;  // DDEML instance, 0 when none
+    HSZ service;     // the service name
+    HSZ topic;       // 0 (any topic of the service), or the topic named
+                     // like the service when no server took any topic
+    HCONV conv;      // the conversation while it lasts
+};
+
+ProgmanClient gProgman;
+
+HDDEDATA CALLBACK NoteDisconnect(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
+{
+    if (type == XTYP_DISCONNECT)
+        gProgman.conv = NULL;
+    return 0;
+}
+
+HDDEDATA CALLBACK IgnoreDde(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
+{
+    return 0;
+}
+
+void CloseProgman(void)
+{
+    if (gProgman.conv != NULL)
+        DdeDisconnect(gProgman.conv);
+    if (gProgman.instance != 0) {
+        if (gProgman.service != NULL)
+            DdeFreeStringHandle(gProgman.instance, gProgman.service);
+        if (gProgman.topic != NULL)
+            DdeFreeStringHandle(gProgman.instance, gProgman.topic);
+        DdeUninitialize(gProgman.instance);
+    }
+    memset(&gProgman, 0, sizeof gProgman);
+}
+
+// Connects to the service under any topic. Returns 0, having told the
+// user, when no conversation came of it.
+int OpenProgman(const char *service)
+{
+    memset(&gProgman, 0, sizeof gProgman);
+    if (DdeInitializeA(&gProgman.instance, NoteDisconnect, APPCMD_CLIENTONLY, 0) !=
+        DMLERR_NO_ERROR) {
+        gProgman.instance = 0;
+        MessageBoxA(NULL, kNoProgman, "Error", MB_OK);
+    } else {
+        gProgman.service = DdeCreateStringHandleA(gProgman.instance, service, CP_WINANSI);
+    }
+    // A zero service handle would connect to every server there is.
+    if (gProgman.service != NULL)
+        gProgman.conv = DdeConnect(gProgman.instance, gProgman.service, NULL, NULL);
+    // Some servers of the service (Wine's shell) answer only under a named
+    // topic; Program Manager's one topic is named like its service.
+    if (gProgman.service != NULL && gProgman.conv == NULL) {
+        gProgman.topic = DdeCreateStringHandleA(gProgman.instance, service, CP_WINANSI);
+        if (gProgman.topic != NULL)
+            gProgman.conv =
+                DdeConnect(gProgman.instance, gProgman.service, gProgman.topic, NULL);
+    }
+    if (gProgman.conv == NULL) {
+        MessageBoxA(NULL, kNoProgman, "Error", MB_OK);
+        CloseProgman();
+        return 0;
+    }
+    return 1;
+}
+
+// Executes a command made to measure, terminator included, on the open
+// conversation. The outcome is not asked for.
+void ExecuteOnProgman(const char *command, size_t length, UINT format)
+{
+    DdeClientTransaction((LPBYTE)command, (DWORD)length + 1, gProgman.conv, NULL, format,
+                         XTYP_EXECUTE, kCommandTimeoutMs, NULL);
+}
+
+// The process's current directory without a trailing backslash.
+void InstallDir(char *dir, size_t cap)
+{
+    DWORD length = GetCurrentDirectoryA((DWORD)cap, dir);
+    if (length == 0 || length >= cap) {
+        CopyText(dir, cap, "");
+        return;
+    }
+    if (length > 0 && dir[length - 1] == '\\')
+        dir[length - 1] = '\0';
+}
+
+// The current user's Start-menu Programs folder. Returns 0 when the shell
+// does not know it.
+int ProgramsFolder(char *path, size_t cap)
+{
+    char found[MAX_PATH] = "";
+    LPITEMIDLIST list = NULL;
+    if (FAILED(SHGetSpecialFolderLocation(NULL, CSIDL_PROGRAMS, &list)) || list == NULL)
+        return 0;
+    BOOL ok = SHGetPathFromIDListA(list, found);
+    CoTaskMemFree(list);
+    if (!ok || found[0] == '\0')
+        return 0;
+    return CopyText(path, cap, found) == strlen(found);
+}
+
+}  // namespace
+
+int CreateGroupFolder(const char *group)
+{
+    char programs[kPathSize], folder[kPathSize];
+    // Without the Programs folder the name alone would make a folder in the
+    // current directory or at the drive root.
+    if (!ProgramsFolder(programs, sizeof programs) ||
+        !GroupFolderOf(programs, group, folder, sizeof folder))
+        return 1;
+    CreateDirectoryA(folder, NULL);
+    SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA, folder, NULL);
+    return 1;
+}
+
+int CreateShortcut(const char *target, const char *name, const char *group, const char *icon)
+{
+    char programs[kPathSize], linkPath[kPathSize];
+    const int havePath = ProgramsFolder(programs, sizeof programs) &&
+                         LinkPathOf(programs, group, name, linkPath, sizeof linkPath);
+
+    IShellLinkA *link = NULL;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                (void **)&link)) ||
+        link == NULL)
+        return 1;
+    link->SetPath(target);
+    link->SetDescription("");
+    if (TakesIconLocation(target))
+        link->SetIconLocation(icon, 0);
+
+    IPersistFile *file = NULL;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file)) && file != NULL) {
+        WCHAR widePath[MAX_PATH];
+        const int saved = havePath &&
+                          MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH) > 0 &&
+                          SUCCEEDED(file->Save(widePath, TRUE));
+        if (!saved)
+            MessageBoxA(NULL, "Failed to Create Program Group", "Error", MB_OK);
+        file->Release();
+    }
+    link->Release();
+    return 1;
+}
+
+int ProgmanShowGroup(void)
+{
+    DWORD instance = 0;
+    if (DdeInitializeA(&instance, IgnoreDde, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
+        MessageBoxA(NULL, "DDEML Initialization Failure", "Error", MB_OK);
+        return 0;
+    }
+    char command[kShowGroupCommandSize];
+    HSZ progman = DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
+    if (progman != NULL && ShowGroupCommand(gState.groupName, command, sizeof command)) {
+        CONVCONTEXT context;
+        memset(&context, 0, sizeof context);
+        context.cb = sizeof context;
+        HCONV conv = DdeConnect(instance, progman, progman, &context);
+        if (conv != NULL) {
+            // The handle carries the text without its terminator; the
+            // transaction takes it over, whatever its outcome.
+            HDDEDATA data = DdeCreateDataHandle(instance, (LPBYTE)command, (DWORD)strlen(command),
+                                                0, NULL, CF_TEXT, 0);
+            if (data != NULL) {
+                DWORD result = 0;
+                if (DdeClientTransaction((LPBYTE)data, (DWORD)-1, conv, NULL, 0, XTYP_EXECUTE,
+                                         kShowGroupTimeoutMs, &result) == 0)
+                    result = DdeGetLastError(instance);
+                (void)result;  // Program Manager's answer changes nothing here
+            }
+            DdeDisconnect(conv);
+        }
+    }
+    if (progman != NULL)
+        DdeFreeStringHandle(instance, progman);
+    DdeUninitialize(instance);
+    return 1;
+}
+
+void ProgmanAddItem(const char *cmdLine, const char *title, const char *icon, const char *service)
+{
+    if (!OpenProgman(service))
+        return;
+    size_t length = AddItemCommand(cmdLine, title, icon, NULL, 0);
+    char *command = (char *)LocalAlloc(LPTR, length + 1);
+    if (command != NULL) {
+        AddItemCommand(cmdLine, title, icon, command, length + 1);
+        ExecuteOnProgman(command, length, 0);
+        LocalFree(command);
+    }
+    CloseProgman();
+}
+
+void ProgmanDeleteGroup(const char *group, const char *service)
+{
+    if (!OpenProgman(service))
+        return;
+    size_t length = DeleteGroupCommand(group, NULL, 0);
+    char *command = (char *)LocalAlloc(LPTR, length + 1);
+    if (command != NULL) {
+        DeleteGroupCommand(group, command, length + 1);
+        ExecuteOnProgman(command, length, CF_TEXT);
+        LocalFree(command);
+    }
+    CloseProgman();
+}
+
+int CreateProgramGroup(void)
 {
     const ScriptValues *s = &gState.script;
     char installDir[kPathSize];
-    GetCurrentDirectoryA(sizeof installDir, installDir);
-    installDir[sizeof installDir - 1] = '\0';
-    if (s->mainFile[0] == '\\')
-        snprintf(gState.MainTarget, sizeof gState.MainTarget, "%c:%s", gState.ownPath[0],
-                 s->mainFile);
-    else
-        snprintf(gState.MainTarget, sizeof gState.MainTarget, "%s\\%s", installDir, s->mainFile);
-    if (ValueSaysYes(s->romResident))
-        snprintf(gState.MainTarget, sizeof gState.MainTarget, "%c:\\tklaunch.exe ",
-                 gState.ownPath[0]);
-    // TODO(program group issue): the group folder, the main, "Uninstall" and
-    // "Readme" shortcuts and the Program Manager request to show the group
-    // replace the rest of this stub.
+    InstallDir(installDir, sizeof installDir);
+
+    char target[kPathSize], icon[kPathSize], path[kPathSize];
+    // A target cut to fit would name another file: no main item then.
+    const int targetWhole = MainTargetOf(gState.ownPath[0], installDir, s->mainFile,
+                                         s->romResident, target, sizeof target);
+    if (!targetWhole)
+        target[0] = '\0';
+    CopyText(gState.MainTarget, sizeof gState.MainTarget, target);
+    snprintf(icon, sizeof icon, "%s\\%s", installDir, s->iconFile);
+    QuotedValueName(s->folderTitle, gState.groupName, sizeof gState.groupName);
+    QuotedValueName(s->iconTitle, gState.mainTitle, sizeof gState.mainTitle);
+
+    // A name that is not one plain folder name would put the links into the
+    // Programs folder itself or outside it: no group at all then, and the
+    // installation goes on.
+    const int group = IsPlainGroupName(gState.groupName);
+    SetMeter(82);
+    if (group) {
+        CreateGroupFolder(gState.groupName);
+        if (targetWhole && gState.mainTitle[0] != '\0')
+            CreateShortcut(target, gState.mainTitle, gState.groupName, icon);
+    }
+    SetMeter(84);
+    if (group) {
+        snprintf(path, sizeof path, "%s\\UNINSTAL.EXE", installDir);
+        snprintf(icon, sizeof icon, "%s\\UNINSTAL.ICO", installDir);
+        CreateShortcut(path, "Uninstall", gState.groupName, icon);
+        snprintf(path, sizeof path, "%s\\README.TXT", installDir);
+        CreateShortcut(path, "Readme", gState.groupName, "NULL");
+    }
+    SetMeter(86);
+    if (group)
+        ProgmanShowGroup();
+    WaitSeconds(2);
+    SetMeter(88);
+    ArrowCursor();
+    return 1;
 }
 
-// TODO(program group issue): the Write document's three Program Manager
-// items replace this stub.
-void AddProgmanItems(void)
+int AddProgmanItems(void)
 {
+    const ScriptValues *s = &gState.script;
+    const char drive = gState.ownPath[0];
+    char installDir[kPathSize];
+    InstallDir(installDir, sizeof installDir);
+    HWND progman = FindWindowA("PROGMAN", NULL);
+    if (progman == NULL || !IsWindow(progman))
+        return 0;
+    HourglassCursor();
+    ShowWindow(progman, SW_RESTORE);
+
+    char document[kItemBufSize], cmdLine[kItemBufSize], icon[kItemBufSize];
+    snprintf(document, sizeof document, "%c:%s", drive, s->wriFile);
+    snprintf(cmdLine, sizeof cmdLine, "WRITE.EXE %s", document);
+    ProgmanAddItem(cmdLine, s->wriTitle, "WRITE.EXE", "PROGMAN");
+
+    snprintf(icon, sizeof icon, "%s\\%s", installDir, "SETUP.ICO");
+    snprintf(cmdLine, sizeof cmdLine, "%c:%s", drive, s->setup2);
+    ProgmanAddItem(cmdLine, s->s2Title, icon, "PROGMAN");
+    snprintf(cmdLine, sizeof cmdLine, "%c:%s", drive, s->setup3);
+    ProgmanAddItem(cmdLine, s->s3Title, icon, "PROGMAN");
+
+    WaitSeconds(3);
+    ShowWindow(progman, SW_MINIMIZE);
+    ArrowCursor();
+    return 1;
 }

@@ -1,11 +1,36 @@
-// The package's Start-menu group and its items.
+// The package's Start-menu group: its folder and shortcuts, and the Program
+// Manager DDE commands that show it, add the Write document's items to it
+// and delete it again.
 #ifndef TARNWICK_PROGRAM_GROUP_H
 #define TARNWICK_PROGRAM_GROUP_H
 
-// Fixes MainTarget and creates the group with its shortcuts.
-void CreateProgramGroup(void);
+// Fixes MainTarget, groupName and mainTitle from the script, then makes the
+// group folder with the main item, "Uninstall" and "Readme", and asks
+// Program Manager to show the group. Expects the installation directory to
+// be current. A failure is told to the user and skipped; returns 1.
+int CreateProgramGroup(void);
 
-// Adds the Write document's items through Program Manager DDE.
-void AddProgmanItems(void);
+// Adds the Write document's item and the two further setup items through
+// Program Manager, when its window exists. Returns 0 when there is none,
+// having done nothing, else 1.
+int AddProgmanItems(void);
+
+// Makes "<Programs>\<group>" (an existing one is kept) and tells the shell.
+// Returns 1.
+int CreateGroupFolder(const char *group);
+
+// Writes "<Programs>\<group>\<name>.lnk" to target, replacing one of the
+// same name; the icon location is set only for targets ending in "exe" or
+// "pdf". A link that cannot be saved is reported. Returns 1.
+int CreateShortcut(const char *target, const char *name, const char *group, const char *icon);
+
+// Sends "[ShowGroup(<groupName>,1)]" to Program Manager. Returns 0 when
+// DDE could not be started (reported), else 1.
+int ProgmanShowGroup(void);
+
+// Send one "[AddItem(...)]" or "[DeleteGroup(...)]" command to the given
+// service; a failed connection is reported, a failed command is not.
+void ProgmanAddItem(const char *cmdLine, const char *title, const char *icon, const char *service);
+void ProgmanDeleteGroup(const char *group, const char *service);
 
 #endif

@@ -1,11 +1,14 @@
-// The uninstaller run modes.
+// The uninstaller run modes: UNINSTAL.EXE removes the program group and the
+// package's files and hands over to a copy of itself, XNINSTAL.EXE, which
+// removes the uninstaller and the emptied directory once it has ended.
 #ifndef TARNWICK_UNINSTALL_H
 #define TARNWICK_UNINSTALL_H
 
-// Run as UNINSTAL.EXE: removes the installation.
+// Run as UNINSTAL.EXE: asks, then removes the installation it lives in.
 void RunUninstall(void);
 
-// Run as XNINSTAL.EXE with the upper-cased command line naming what to clean.
+// Run as XNINSTAL.EXE with the upper-cased command line, the path of the
+// uninstaller to remove.
 void RunTempUninstaller(const char *upperCmdLine);
 
 #endif

@@ -98,6 +98,8 @@ struct SetupState {
     int32_t searchFound;           // the last Search plug-in check found it
 
     char MainTarget[kPathSize];    // the main item's target, for the auto launch
+    char groupName[kPathSize];     // the Start-menu group: Foldertitle= unquoted
+    char mainTitle[kPathSize];     // the main item's name: IconTitle= unquoted
 };
 
 extern SetupState gState;

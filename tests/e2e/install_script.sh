@@ -3,9 +3,9 @@
 # file order, the viewer lookup through the .pdf association, plug-in moves,
 # EMBED.EXE started with "-cdrom" and the drive root, the completion dialog,
 # a running viewer, version 3, a 16-bit viewer and the auto launch.
-# The program group's shortcuts are not built yet: these scenarios use
-# packages that never need them. The viewer's installer has scenarios of its
-# own (install_viewer.sh); here a viewer is always registered.
+# The viewer's installer has scenarios of its own (install_viewer.sh), and so
+# does the program group (program_group.sh); here a viewer is always
+# registered.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/lib/embed.sh"
 e2e_dir install_script

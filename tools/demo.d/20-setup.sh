@@ -65,7 +65,7 @@ exit 0
 SCN
 cd "$root"
 echo "demo: the installation took $(python3 -c "import sys; print(round(float(sys.argv[1]) - float(sys.argv[2]), 1))" "$(date +%s.%N)" "$started") s under the UI driver"
-for f in LICENSE.TXT README.TXT SETUP.INI BOOK.ICO READ.ICO EMBED.EXE; do
+for f in LICENSE.TXT README.TXT SETUP.INI BOOK.ICO UNINSTAL.ICO EMBED.EXE; do
     cmp "$E2E_DIR/pack/$f" "$WINEPREFIX/drive_c/EBOOK/$f" || { echo "demo: $f not installed" >&2; exit 1; }
 done
 cmp "$root/sample/embed/book.pdf" "$WINEPREFIX/drive_c/EBOOK/book.pdf" || { echo "demo: embed wrote no book.pdf" >&2; exit 1; }

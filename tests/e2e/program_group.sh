@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# The Start-menu group at the end of an installation, seen through the
+# Program Manager double: the links read back through the shell's link
+# object, and the exact DDE commands and window calls Program Manager gets.
+#   cd       setup on D:, MAINFILE on the CD, a Write document with its two
+#            further items (one empty), Program Manager's window present
+#   rom      ROMRESIDENT=YES into the same group: links replaced, a link of
+#            the user's kept; no Program Manager window, so no AddItem
+#   short    a one-character Foldertitle: no folder and no links at all
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/lib/embed.sh"
+source "$(dirname "$0")/lib/progman.sh"
+e2e_dir program_group
+shell_ready
+trap 'progman_stop; embed_reset' EXIT
+
+keys=$'[Setup]\r\nDEFAULTDIR=C:\\BOOK\r\nPUBNAME=Group Book\r\nR1=159,159,159,0,0,3\r\nR2=000,064,128\r\n'
+# make_pack NAME SCRIPT: a package whose EMBED.EXE records how it was started.
+make_pack()
+{
+    local dir="$E2E_DIR/$1"
+    mkdir -p "$dir/pack"
+    cp "$E2E_TESTS/recorder.exe" "$dir/pack/EMBED.EXE"
+    printf 'icon\r\n' > "$dir/pack/BOOK.ICO"
+    printf 'readme\r\n' > "$dir/pack/README.TXT"
+    printf '%s' "$2" > "$dir/pack/SETUP.INI"
+    (cd "$dir/pack" && zip -q -r -X ../PACK.BOX .)
+    e2e_package "$dir" "$2" "$dir/PACK.BOX"
+}
+# install NAME PROGRAM [viewer]: runs a package to its completion dialog.
+install()
+{
+    local viewer_step=""
+    [ "${3:-}" = viewer ] && viewer_step='waittext 1006 "Installing for Windows 95/98/NT."'
+    e2e_drive "$1" -- "$2" <<SCN
+timeout 120
+dialog 1001,1006,1000
+press 1
+dialog 1003,1002,1006
+gone
+dialog 1002,1006
+$viewer_step
+waittext 1006 "Creating Program Group and Items..."
+dialog 1,1006
+text 1006 "Installation is Complete."
+press 1
+exit 0
+SCN
+}
+expect_log()
+{
+    cmp "$E2E_LOG/$1.expected" "$PROGMAN_LOG" || {
+        echo "expected:" >&2; cat -v "$E2E_LOG/$1.expected" >&2
+        echo "Program Manager got:" >&2; cat -v "$PROGMAN_LOG" >&2
+        e2e_fail "$1: Program Manager's commands"
+    }
+}
+expect_links()
+{
+    local got
+    got=$(group_links "$2")
+    [ "$got" = "$3" ] || e2e_fail "$1: the links of $2 are"$'\n'"$got"$'\n'"expected"$'\n'"$3"
+}
+
+programs=$(programs_dir)
+rm -rf "$programs/Hidden Books"
+dest="$WINEPREFIX/drive_c/BOOK"
+
+# --- cd
+script=$keys$'FOLDERTITLE="Hidden Books"\r\nICONTITLE="The Book"\r\nICONFILE=BOOK.ICO\r\nINSTALLER=\r\nMAINFILE=\\EBOOK\\BOOK.PDF\r\nACRO4ONLY=NO\r\nAUTOLAUNCH=NO\r\nROMRESIDENT=NO\r\n'
+script+=$'wrifile=\\DOCS\\NOTES.WRI\r\nwrititle="Notes"\r\nSetup2=\r\nS2title=\r\nSetup3=\\EXTRA\\SETUP3.EXE\r\nS3title=Extra Setup\r\n'
+make_pack cd "$script"
+cp "$E2E_DIR/cd/SETUP.EXE" "$BENCH_CDROM/SETUP.EXE"
+viewer_install "$E2E_DIR/viewer" reader
+progman_start "$E2E_DIR/progman"
+rm -rf "$dest"
+install cd 'D:\SETUP.EXE' viewer
+rm -f "$BENCH_CDROM/SETUP.EXE"
+printf '%s\n' 'EXECUTE [ShowGroup(Hidden Books,1)]' 'SHOW restored' > "$E2E_LOG/cd.expected"
+printf 'EXECUTE %s\0\n' '[AddItem(WRITE.EXE D:\DOCS\NOTES.WRI,"Notes",WRITE.EXE)]' \
+    '[AddItem(D:,,C:\BOOK\SETUP.ICO)]' '[AddItem(D:\EXTRA\SETUP3.EXE,Extra Setup,C:\BOOK\SETUP.ICO)]' \
+    >> "$E2E_LOG/cd.expected"
+printf '%s\n' 'SHOW minimized' >> "$E2E_LOG/cd.expected"
+expect_log cd
+expect_links cd "Hidden Books" 'Readme.lnk -> C:\BOOK\README.TXT (no icon)
+The Book.lnk -> D:\EBOOK\BOOK.PDF (icon: C:\BOOK\BOOK.ICO,0)
+Uninstall.lnk -> C:\BOOK\UNINSTAL.EXE (icon: C:\BOOK\UNINSTAL.ICO,0)'
+progman_stop
+viewer_stop
+
+# --- rom: the group exists and holds a stale main link and a link of the
+# user's; the Program Manager double serves without a window.
+cp "$programs/Hidden Books/Readme.lnk" "$programs/Hidden Books/Mine.lnk"
+script=$keys$'FOLDERTITLE="Hidden Books"\r\nICONTITLE="The Book"\r\nICONFILE=BOOK.ICO\r\nINSTALLER=\r\nMAINFILE=BOOK.PDF\r\nROMRESIDENT=YES\r\nwrifile=\\DOCS\\NOTES.WRI\r\nwrititle=Notes\r\n'
+make_pack rom "$script"
+progman_start "$E2E_DIR/progman" -nowindow
+rm -rf "$dest"
+install rom "$E2E_WIN\\rom\\SETUP.EXE"
+printf '%s\n' 'EXECUTE [ShowGroup(Hidden Books,1)]' > "$E2E_LOG/rom.expected"
+expect_log rom
+# The launcher's target ends in a blank, so it gets no icon; the shell's
+# link object keeps the path without that blank.
+expect_links rom "Hidden Books" 'Mine.lnk -> C:\BOOK\README.TXT (no icon)
+Readme.lnk -> C:\BOOK\README.TXT (no icon)
+The Book.lnk -> C:\tklaunch.exe (no icon)
+Uninstall.lnk -> C:\BOOK\UNINSTAL.EXE (icon: C:\BOOK\UNINSTAL.ICO,0)'
+progman_stop
+
+# --- short: nothing is made from a name of fewer than two characters, and
+# the installation still completes.
+script=$keys$'FOLDERTITLE=X\r\nICONTITLE="The Book"\r\nICONFILE=BOOK.ICO\r\nMAINFILE=BOOK.PDF\r\nROMRESIDENT=YES\r\n'
+make_pack short "$script"
+before=$(cd "$programs" && find . | sort)
+progman_start "$E2E_DIR/progman"
+rm -rf "$dest"
+install short "$E2E_WIN\\short\\SETUP.EXE"
+[ ! -s "$PROGMAN_LOG" ] || { cat -v "$PROGMAN_LOG" >&2; e2e_fail "short: a command was sent"; }
+after=$(cd "$programs" && find . | sort)
+[ "$before" = "$after" ] || e2e_fail "short: the Programs folder changed:"$'\n'"$after"
+! grep -q '"Error"' "$E2E_LOG/short.transcript" || e2e_fail "short: an error was shown"
+progman_stop
+echo "program_group passed"

@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# The two-stage uninstall of an installed package, seen through the Program
+# Manager double:
+#   cancel   Cancel at the question leaves everything
+#   kept     OK: DeleteGroup for both names, the listed files and the UFILE=
+#            file deleted, the relay copied to C:\TEMP\XNINSTAL.EXE, and after
+#            its wait UNINSTAL.EXE deleted; a file of the user's keeps the
+#            directory
+#   empty    no C:\TEMP: the relay runs from the user's temporary folder
+#            and the emptied directory is removed
+#   unnamed  an uninstaller whose script names no group: no DeleteGroup at
+#            all (the shell would take the empty name for the whole Programs
+#            folder), and an ICONFILE= outside the directory stays
+#   relay    the relay left behind, started again without an argument
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/lib/progman.sh"
+e2e_dir uninstall
+shell_ready
+trap 'progman_stop; rm -rf "$WINEPREFIX/drive_c/TEMP"' EXIT
+
+script=$'[Setup]\r\nDEFAULTDIR=C:\\BOOKS\r\nPUBNAME=Gone Book\r\nR1=159,159,159,0,0,3\r\nR2=000,064,128\r\n'
+script+=$'FOLDERTITLE="My Books"\r\nICONTITLE="Gone"\r\nICONFILE=BOOK.ICO\r\nMAINFILE=BOOK.PDF\r\nROMRESIDENT=YES\r\nUFILE=EMBED.EXE.args\r\n'
+mkdir -p "$E2E_DIR/pack"
+cp "$E2E_TESTS/recorder.exe" "$E2E_DIR/pack/EMBED.EXE"
+printf 'icon\r\n' > "$E2E_DIR/pack/BOOK.ICO"
+printf 'icon\r\n' > "$E2E_DIR/pack/UNINSTAL.ICO"
+printf 'readme\r\n' > "$E2E_DIR/pack/README.TXT"
+printf 'Licence.\r\n' > "$E2E_DIR/pack/LICENSE.TXT"
+printf '%s' "$script" > "$E2E_DIR/pack/SETUP.INI"
+(cd "$E2E_DIR/pack" && zip -q -r -X ../PACK.BOX .)
+e2e_package "$E2E_DIR" "$script" "$E2E_DIR/PACK.BOX"
+
+dest="$WINEPREFIX/drive_c/BOOKS"
+installed="BOOK.ICO EMBED.EXE EMBED.EXE.args LICENSE.TXT README.TXT SETUP.INI UNINSTAL.EXE UNINSTAL.ICO"
+install()
+{
+    rm -rf "$dest"
+    e2e_drive "install_$1" -- "$E2E_WIN\\SETUP.EXE" <<'SCN'
+timeout 120
+dialog 1001,1006,1000
+press 1
+dialog 1003,1002,1006
+gone
+dialog 1000,4
+text 1 "Accept"
+press 1
+dialog 1,1006
+text 1006 "Installation is Complete."
+press 1
+exit 0
+SCN
+    [ "$(ls "$dest" | tr '\n' ' ')" = "$installed " ] ||
+        e2e_fail "$1: installed $(ls "$dest" | tr '\n' ' ')"
+}
+expect_log()
+{
+    cmp "$E2E_LOG/$1.expected" "$PROGMAN_LOG" || {
+        echo "expected:" >&2; cat -v "$E2E_LOG/$1.expected" >&2
+        echo "Program Manager got:" >&2; cat -v "$PROGMAN_LOG" >&2
+        e2e_fail "$1: Program Manager's commands"
+    }
+}
+
+# The double serves the installations too: the shell's own ShowGroup would
+# open a folder window that outlives the scenario.
+progman_start "$E2E_DIR/progman"
+
+# --- cancel
+install cancel
+: > "$PROGMAN_LOG"
+e2e_drive cancel -- 'C:\BOOKS\UNINSTAL.EXE' <<'SCN'
+timeout 60
+msgbox "Uninstall" "Are you sure you want to uninstall?"
+shot "uninstall-question"
+press 2
+exit 0
+SCN
+[ "$(ls "$dest" | tr '\n' ' ')" = "$installed " ] || e2e_fail "cancel: $(ls "$dest" | tr '\n' ' ') left"
+[ ! -s "$PROGMAN_LOG" ] || { cat -v "$PROGMAN_LOG" >&2; e2e_fail "cancel: Program Manager was called"; }
+
+# --- kept
+mkdir -p "$WINEPREFIX/drive_c/TEMP"
+printf 'an older relay\r\n' > "$WINEPREFIX/drive_c/TEMP/XNINSTAL.EXE"
+printf 'my own notes\r\n' > "$dest/MINE.TXT"
+: > "$PROGMAN_LOG"
+e2e_drive kept -- 'C:\BOOKS\UNINSTAL.EXE' <<'SCN'
+timeout 60
+msgbox "Uninstall" "Are you sure you want to uninstall?"
+press 1
+exit 0
+nofile "C:\\BOOKS\\UNINSTAL.EXE"
+SCN
+printf '%s\n' 'SHOW restored' > "$E2E_LOG/kept.expected"
+printf 'EXECUTE %s\0\n' '[DeleteGroup(My Books)]' '[DeleteGroup("My Books")]' >> "$E2E_LOG/kept.expected"
+expect_log kept
+[ "$(ls "$dest")" = MINE.TXT ] || e2e_fail "kept: $(ls "$dest" | tr '\n' ' ') left"
+cmp "$E2E_DIR/SETUP.EXE" "$WINEPREFIX/drive_c/TEMP/XNINSTAL.EXE" || e2e_fail "kept: the relay is no copy"
+! grep -q '"Error"' "$E2E_LOG/kept.transcript" || e2e_fail "kept: an error was shown"
+
+# --- empty
+rm -rf "$WINEPREFIX/drive_c/TEMP"
+install empty
+# Afresh, so its window is minimised again and the restore shows.
+progman_stop
+progman_start "$E2E_DIR/progman"
+e2e_drive empty -- 'C:\BOOKS\UNINSTAL.EXE' <<'SCN'
+timeout 60
+msgbox "Uninstall" "Are you sure you want to uninstall?"
+press 1
+exit 0
+nofile "C:\\BOOKS"
+SCN
+expect_log kept
+[ ! -e "$WINEPREFIX/drive_c/TEMP" ] || e2e_fail "empty: C:\\TEMP was created"
+relay=$(find "$WINEPREFIX/drive_c/users" -path '*/Temp/XNINSTAL.EXE' | head -1)
+[ -n "$relay" ] || e2e_fail "empty: no relay in the temporary folder"
+cmp "$E2E_DIR/SETUP.EXE" "$relay" || e2e_fail "empty: the relay is no copy"
+
+# --- unnamed: no installation needed, only an uninstaller and its script.
+progman_stop
+progman_start "$E2E_DIR/progman"
+mkdir -p "$E2E_DIR/unnamed"
+cp "$E2E_BIN/setup.exe" "$E2E_DIR/unnamed/UNINSTAL.EXE"
+printf 'FOLDERTITLE=""\r\nICONFILE=..\\OUTSIDE.TXT\r\n' > "$E2E_DIR/unnamed/setup.ini"
+printf 'keep\r\n' > "$E2E_DIR/OUTSIDE.TXT"
+e2e_drive unnamed -- "$E2E_WIN\\unnamed\\UNINSTAL.EXE" <<SCN
+timeout 60
+msgbox "Uninstall" "Are you sure you want to uninstall?"
+press 1
+exit 0
+nofile "$E2E_WINQ\\\\unnamed"
+SCN
+printf '%s\n' 'SHOW restored' > "$E2E_LOG/unnamed.expected"
+expect_log unnamed
+[ -f "$E2E_DIR/OUTSIDE.TXT" ] || e2e_fail "unnamed: a file outside the directory was deleted"
+progman_stop
+
+# --- relay: left in the temporary folder, it only says so.
+e2e_drive relay -- "$(winepath -w "$relay")" <<SCN
+timeout 30
+msgbox "$(e2e_quote "$(winepath -w "$relay")")" "This file can be deleted.  Thank you."
+press 1
+exit 0
+SCN
+echo "uninstall passed"

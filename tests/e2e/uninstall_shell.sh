@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Install, then uninstall, the packaged sample end to end against the
+# shell's own Program Manager service (no double): the group with its three
+# links appears, and after both stages every file the installation wrote
+# into C:\EBOOK is gone but the user's own, and the shell has removed the
+# group folder.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/lib/embed.sh"
+source "$(dirname "$0")/lib/progman.sh"
+e2e_dir uninstall_shell
+trap 'viewer_stop; embed_reset; rm -f "$BENCH_CDROM/SETUP.EXE"' EXIT
+shell_ready
+
+# The sample's document installer, built by the bare embed.
+mkdir -p "$E2E_DIR/builder" "$E2E_DIR/pack"
+cp "$E2E_BIN/embed.exe" "$e2e_root/sample/embed/book.pdf" "$e2e_root/sample/embed/tarnw32.api" \
+    "$E2E_DIR/builder/"
+printf '%s\r\n' "PATH1=$E2E_WIN\\pack\\EMBED.EXE" "MSG=The Lighthouse Keeper is ready to read." \
+    "DEL=NO" > "$E2E_DIR/builder/tkbuild.txt"
+e2e_drive embed_build -- "$E2E_WIN\\builder\\embed.exe" -setup "$E2E_WIN\\builder\\book.pdf" <<'SCN'
+exit 0
+SCN
+cp "$e2e_root"/sample/pack/* "$E2E_DIR/pack/"
+(cd "$E2E_DIR/pack" && zip -q -r -X ../PACK.BOX .)
+e2e_package "$E2E_DIR" "$(cat "$e2e_root/sample/pack/SETUP.INI")" "$E2E_DIR/PACK.BOX"
+cp "$E2E_DIR/SETUP.EXE" "$BENCH_CDROM/SETUP.EXE"
+viewer_install "$E2E_DIR/viewer" reader
+
+dest="$WINEPREFIX/drive_c/EBOOK"
+group="$(programs_dir)/The Lighthouse Keeper"
+rm -rf "$dest" "$group"
+e2e_drive install -- 'D:\SETUP.EXE' <<'SCN'
+timeout 120
+dialog 1001,1006,1000
+press 1
+dialog 1003,1002,1006
+gone
+dialog 1000,4
+text 1 "Accept"
+press 1
+msgbox "Tarnwick" "The Lighthouse Keeper is ready to read."
+press 1
+dialog 1,1006
+text 1006 "Installation is Complete."
+press 1
+exit 0
+SCN
+links=$(group_links "The Lighthouse Keeper")
+[ "$links" = 'Readme.lnk -> C:\EBOOK\README.TXT (no icon)
+The Lighthouse Keeper.lnk -> C:\EBOOK\book.pdf (icon: C:\EBOOK\BOOK.ICO,0)
+Uninstall.lnk -> C:\EBOOK\UNINSTAL.EXE (icon: C:\EBOOK\UNINSTAL.ICO,0)' ] ||
+    e2e_fail "the sample's links are"$'\n'"$links"
+[ -f "$dest/book.pdf" ] && [ -f "$dest/UNINSTAL.EXE" ] || e2e_fail "the sample is not installed"
+
+printf 'my own notes\r\n' > "$dest/MY NOTES.TXT"
+e2e_drive uninstall -- 'C:\EBOOK\UNINSTAL.EXE' <<'SCN'
+timeout 60
+msgbox "Uninstall" "Are you sure you want to uninstall?"
+press 1
+exit 0
+nofile "C:\\EBOOK\\UNINSTAL.EXE"
+SCN
+[ "$(ls "$dest")" = "MY NOTES.TXT" ] || e2e_fail "left in C:\\EBOOK: $(ls "$dest" | tr '\n' ' ')"
+[ ! -e "$group" ] || e2e_fail "the shell kept the group folder"
+! grep -q '"Error"' "$E2E_LOG/uninstall.transcript" || e2e_fail "an error was shown"
+echo "uninstall_shell passed"
