@@ -22,6 +22,8 @@
 
 #include <string>
 
+#include "double_common.h"
+
 namespace {
 
 const char kTargetRoot[] = "C:\\Program Files\\Adobe";
@@ -34,12 +36,7 @@ std::string gPayload;
 
 void Log(const std::string &line)
 {
-    std::string path = std::string(kTarget) + "\\install.log";
-    FILE *f = fopen(path.c_str(), "ab");
-    if (f) {
-        fprintf(f, "%s\n", line.c_str());
-        fclose(f);
-    }
+    AppendLineTo(std::string(kTarget) + "\\install.log", line);
 }
 
 void SetDefault(HKEY root, const char *subKey, const char *name, const std::string &value)
@@ -87,22 +84,6 @@ LRESULT CALLBACK InstallerProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcA(w, msg, wp, lp);
 }
 
-// Past the program name, quoted or not, and the blanks after it.
-const char *Arguments()
-{
-    const char *p = GetCommandLineA();
-    if (*p == '"') {
-        p = strchr(p + 1, '"');
-        p = p ? p + 1 : "";
-    } else {
-        while (*p && *p != ' ' && *p != '\t')
-            ++p;
-    }
-    while (*p == ' ' || *p == '\t')
-        ++p;
-    return p;
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
@@ -120,7 +101,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     gPayload = own;
     gPayload = gPayload.substr(0, gPayload.find_last_of('\\') + 1) + "AcroRd32.ex_";
 
-    const char *args = Arguments();
+    std::string argText = CommandArguments();
+    const char *args = argText.c_str();
     char *rest = NULL;
     long showMs = strtol(args, &rest, 10);
     if (rest == args || showMs < 0)

@@ -23,6 +23,8 @@
 #include <string.h>
 
 #include <string>
+
+#include "double_common.h"
 #include <vector>
 
 namespace {
@@ -37,13 +39,7 @@ const DWORD kShellWaitMs = 20000;
 
 void AppendLog(const std::string &bytes)
 {
-    std::string path = gDir + "\\progman.log";
-    FILE *f = fopen(path.c_str(), "ab");
-    if (f) {
-        fwrite(bytes.data(), 1, bytes.size(), f);
-        fputc('\n', f);
-        fclose(f);
-    }
+    AppendLineTo(gDir + "\\progman.log", bytes);
 }
 
 void WriteNote(const char *file, const char *text)
@@ -122,9 +118,7 @@ LRESULT CALLBACK ProgmanProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
             AppendLog("SHOW restored");
         break;
     case WM_TIMER: {
-        std::string quit = gDir + "\\quit";
-        if (GetFileAttributesA(quit.c_str()) != INVALID_FILE_ATTRIBUTES ||
-            GetTickCount() > (DWORD)GetWindowLongPtrA(w, GWLP_USERDATA))
+        if (TimeToEnd(w, gDir))
             DestroyWindow(w);
         return 0;
     }
@@ -159,7 +153,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int)
     RegisterClassA(&wc);
     HWND window = CreateWindowA(wc.lpszClassName, "Program Manager", WS_OVERLAPPEDWINDOW, 60, 60,
                                 400, 240, windowless ? HWND_MESSAGE : NULL, NULL, instance, NULL);
-    SetWindowLongPtrA(window, GWLP_USERDATA, (LONG_PTR)(GetTickCount() + kLifetimeMs));
+    SetLifetime(window, kLifetimeMs);
     SetTimer(window, kPollTimer, 100, NULL);
     if (!windowless)
         ShowWindow(window, SW_SHOWMINNOACTIVE);

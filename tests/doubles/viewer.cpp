@@ -16,6 +16,8 @@
 
 #include <string>
 
+#include "double_common.h"
+
 namespace {
 
 std::string gDir;
@@ -27,28 +29,7 @@ const DWORD kLifetimeMs = 120000;
 
 void AppendLine(const char *file, const std::string &text)
 {
-    std::string path = gDir + "\\" + file;
-    FILE *f = fopen(path.c_str(), "ab");
-    if (f) {
-        fprintf(f, "%s\n", text.c_str());
-        fclose(f);
-    }
-}
-
-// The text after the program name, exactly as the system passed it.
-std::string Arguments()
-{
-    const char *p = GetCommandLineA();
-    if (*p == '"') {
-        p = strchr(p + 1, '"');
-        p = p ? p + 1 : "";
-    } else {
-        while (*p && *p != ' ' && *p != '\t')
-            ++p;
-    }
-    while (*p == ' ' || *p == '\t')
-        ++p;
-    return p;
+    AppendLineTo(gDir + "\\" + file, text);
 }
 
 std::string DocumentName(std::string arg)
@@ -86,10 +67,8 @@ LRESULT CALLBACK ViewerProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
     switch (msg) {
     case WM_TIMER: {
         // A scenario that starts again removes the folder: the double goes too.
-        std::string quit = gDir + "\\quit", opened = gDir + "\\opened.txt";
-        if (GetFileAttributesA(quit.c_str()) != INVALID_FILE_ATTRIBUTES ||
-            GetFileAttributesA(opened.c_str()) == INVALID_FILE_ATTRIBUTES ||
-            GetTickCount() > (DWORD)GetWindowLongPtrA(w, GWLP_USERDATA))
+        std::string opened = gDir + "\\opened.txt";
+        if (TimeToEnd(w, gDir) || GetFileAttributesA(opened.c_str()) == INVALID_FILE_ATTRIBUTES)
             DestroyWindow(w);
         return 0;
     }
@@ -108,7 +87,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     GetModuleFileNameA(NULL, own, sizeof own);
     gDir = own;
     gDir = gDir.substr(0, gDir.find_last_of('\\'));
-    std::string args = Arguments();
+    std::string args = CommandArguments();
     AppendLine("opened.txt", args);
 
     WNDCLASSA wc = {};
@@ -120,7 +99,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     std::string title = "Acrobat Reader - " + DocumentName(args);
     gWindow = CreateWindowA("ViewerDouble", title.c_str(), WS_OVERLAPPEDWINDOW, 40, 40, 400,
                             200, NULL, NULL, instance, NULL);
-    SetWindowLongPtrA(gWindow, GWLP_USERDATA, (LONG_PTR)(GetTickCount() + kLifetimeMs));
+    SetLifetime(gWindow, kLifetimeMs);
     SetTimer(gWindow, kPollTimer, 100, NULL);
     ShowWindow(gWindow, SW_SHOW);
 
