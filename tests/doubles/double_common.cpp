@@ -39,3 +39,18 @@ bool TimeToEnd(HWND w, const std::string &dir)
     return GetFileAttributesA(quit.c_str()) != INVALID_FILE_ATTRIBUTES ||
            GetTickCount() > (DWORD)GetWindowLongPtrA(w, GWLP_USERDATA);
 }
+
+void RunUntilQuit(DWORD dde, HSZ service, HSZ topic)
+{
+    MSG msg;
+    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    if (dde) {
+        DdeNameService(dde, service, NULL, DNS_UNREGISTER);
+        DdeFreeStringHandle(dde, service);
+        DdeFreeStringHandle(dde, topic);
+        DdeUninitialize(dde);
+    }
+}

@@ -4,6 +4,7 @@
 #define TARNWICK_DOUBLE_COMMON_H
 
 #include <windows.h>
+#include <ddeml.h>
 
 #include <string>
 
@@ -18,5 +19,9 @@ void SetLifetime(HWND w, DWORD ms);
 
 // True when a file named quit has appeared in dir or w's lifetime is over.
 bool TimeToEnd(HWND w, const std::string &dir);
+
+// Dispatches messages until the quit message; then, when dde is not 0,
+// withdraws service and frees its handles and the instance.
+void RunUntilQuit(DWORD dde, HSZ service, HSZ topic);
 
 #endif

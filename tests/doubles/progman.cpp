@@ -167,17 +167,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int)
     gLogging = true;
     WriteNote("ready.txt", shell ? "ready after the shell" : "ready without the shell");
 
-    MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    if (gDde) {
-        DdeNameService(gDde, gService, NULL, DNS_UNREGISTER);
-        DdeFreeStringHandle(gDde, gService);
-        DdeFreeStringHandle(gDde, gTopic);
-        DdeUninitialize(gDde);
-    }
+    RunUntilQuit(gDde, gService, gTopic);
     WriteNote("ended.txt", "ended");
     return 0;
 }

@@ -114,17 +114,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // Ready only once the service is up, so a scenario can wait for it.
     AppendLine("ready.txt", "ready");
 
-    MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    if (gDde) {
-        DdeNameService(gDde, gService, NULL, DNS_UNREGISTER);
-        DdeFreeStringHandle(gDde, gService);
-        DdeFreeStringHandle(gDde, gTopic);
-        DdeUninitialize(gDde);
-    }
+    RunUntilQuit(gDde, gService, gTopic);
     AppendLine("ended.txt", "ended");
     return 0;
 }
