@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "inspect.h"
+#include "examine.h"
 #include "package.h"
 #include "zip_writer.h"
 
@@ -46,7 +46,7 @@ const char kEmbedHelp[] =
     "into DIR (default: the current folder) under their file names: the same\n"
     "bytes as 'embed SWITCH DOCUMENT' (default -setup).\n";
 
-const char kInspectHelp[] =
+const char kExamineHelp[] =
     "usage: pubkit inspect FILE\n"
     "For a packaged setup: the settings trailer, the regions of the file, every\n"
     "PACK.BOX member with its size and CRC (each checked), and the plan its\n"
@@ -172,8 +172,8 @@ int32_t ReadFile(void *ctx, uint64_t offset, void *buf, uint32_t n)
     return ferror(f) ? -1 : (int32_t)got;
 }
 
-// Inspects file, the report going to out. Returns the exit status.
-int InspectFile(const char *file, FILE *out)
+// Examines file, the report going to out. Returns the exit status.
+int ExamineFile(const char *file, FILE *out)
 {
     FILE *f = fopen(file, "rb");
     struct stat st;
@@ -183,8 +183,8 @@ int InspectFile(const char *file, FILE *out)
         fprintf(stderr, "pubkit inspect: %s: cannot read\n", file);
         return 1;
     }
-    InspectSource src = {f, (int64_t)st.st_size, ReadFile};
-    const char *why = InspectPackage(&src, out);
+    ExamineSource src = {f, (int64_t)st.st_size, ReadFile};
+    const char *why = ExaminePackage(&src, out);
     fclose(f);
     if (why == NULL)
         return 0;
@@ -192,14 +192,14 @@ int InspectFile(const char *file, FILE *out)
     return 1;
 }
 
-int Inspect(int argc, char **argv)
+int Examine(int argc, char **argv)
 {
     const char *file = NULL;
     if (!Options(argc, argv, NULL, NULL, 0, &file) || file == NULL) {
-        fputs(kInspectHelp, stderr);
+        fputs(kExamineHelp, stderr);
         return 2;
     }
-    return InspectFile(file, stdout);
+    return ExamineFile(file, stdout);
 }
 
 int Sign(int argc, char **argv)
@@ -232,7 +232,7 @@ int Sign(int argc, char **argv)
     }
     // The signed file must still show its trailer, now in front of the table.
     FILE *quiet = fopen("/dev/null", "w");
-    int rc = quiet != NULL ? InspectFile(v[3], quiet) : 1;
+    int rc = quiet != NULL ? ExamineFile(v[3], quiet) : 1;
     if (quiet != NULL)
         fclose(quiet);
     if (rc != 0) {
@@ -255,7 +255,7 @@ int main(int argc, char **argv)
         {"pack", Pack, kPackHelp},
         {"zip", Zip, kZipHelp},
         {"embed", Embed, kEmbedHelp},
-        {"inspect", Inspect, kInspectHelp},
+        {"inspect", Examine, kExamineHelp},
         {"sign", Sign, kSignHelp},
     };
     if (argc < 2 || strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0) {

@@ -64,7 +64,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID)
     return TRUE;
 }
 
-extern "C" __declspec(dllexport) int32_t __cdecl dunzip(const UnzipParams *p)
+extern "C" __attribute__((dllexport)) int32_t __cdecl dunzip(const UnzipParams *p)
 {
     gArgSlot = (volatile uintptr_t *)&p;
     const char *dir = (const char *)(uintptr_t)p->targetDir;

@@ -19,7 +19,7 @@ uint32_t RowBytes(int32_t width, uint16_t bitCount)
     return (uint32_t)(((uint64_t)bitCount * (uint32_t)width + 31) / 32 * 4);
 }
 
-int ImpliedEntries(const DibSpec &s)
+int ImpliedEntries(const DibRecipe &s)
 {
     if (!s.core && s.clrUsed != 0)
         return (int)s.clrUsed;
@@ -56,7 +56,7 @@ std::string DibPixels(int32_t width, int32_t height, uint16_t bitCount)
     return out;
 }
 
-std::string MakeDib(const DibSpec &s)
+std::string MakeDib(const DibRecipe &s)
 {
     std::string header;
     if (s.core) {
@@ -110,7 +110,7 @@ std::string MakeDib(const DibSpec &s)
 std::string MakeMarkedDib24(int width, int height, int marker, const uint8_t back[3],
                             const uint8_t mark[3])
 {
-    DibSpec s;
+    DibRecipe s;
     s.width = width;
     s.height = height;
     s.bitCount = 24;
@@ -133,91 +133,91 @@ std::string MakeMarkedDib24(int width, int height, int marker, const uint8_t bac
 std::vector<SuiteFile> DibSuite()
 {
     std::vector<SuiteFile> suite;
-    auto add = [&suite](const char *name, const DibSpec &s, bool loads) {
+    auto add = [&suite](const char *name, const DibRecipe &s, bool loads) {
         suite.push_back({name, MakeDib(s), loads});
     };
-    DibSpec s;
+    DibRecipe s;
 
     // Good files.
-    s = DibSpec(); s.bitCount = 1; s.width = 33; s.height = 7;
+    s = DibRecipe(); s.bitCount = 1; s.width = 33; s.height = 7;
     add("g/pal1.bmp", s, true);
-    s = DibSpec(); s.bitCount = 4; s.width = 9; s.height = 5;
+    s = DibRecipe(); s.bitCount = 4; s.width = 9; s.height = 5;
     add("g/pal4.bmp", s, true);
-    s = DibSpec(); s.width = 127; s.height = 9;
+    s = DibRecipe(); s.width = 127; s.height = 9;
     add("g/pal8w127.bmp", s, true);
-    s = DibSpec(); s.clrUsed = 20;
+    s = DibRecipe(); s.clrUsed = 20;
     add("g/pal8-20.bmp", s, true);
-    s = DibSpec(); s.core = true; s.width = 11; s.height = 3;
+    s = DibRecipe(); s.core = true; s.width = 11; s.height = 3;
     add("g/pal8os2.bmp", s, true);
-    s = DibSpec(); s.core = true; s.bitCount = 24; s.width = 5; s.height = 3;
+    s = DibRecipe(); s.core = true; s.bitCount = 24; s.width = 5; s.height = 3;
     add("g/rgb24os2.bmp", s, true);
-    s = DibSpec(); s.fileHeader = false; s.bitCount = 4;
+    s = DibRecipe(); s.fileHeader = false; s.bitCount = 4;
     add("g/pal4nofilehdr.bmp", s, true);
-    s = DibSpec(); s.gap = 100;
+    s = DibRecipe(); s.gap = 100;
     add("g/pal8gap.bmp", s, true);
-    s = DibSpec(); s.bitCount = 24; s.width = 31; s.height = 4;
+    s = DibRecipe(); s.bitCount = 24; s.width = 31; s.height = 4;
     add("g/rgb24.bmp", s, true);
-    s = DibSpec(); s.compression = 1; s.pixels = Rle8Sample(); s.sizeImage = 12;
+    s = DibRecipe(); s.compression = 1; s.pixels = Rle8Sample(); s.sizeImage = 12;
     add("g/pal8rle.bmp", s, true);
-    s = DibSpec(); s.bitCount = 4; s.compression = 2; s.pixels = Rle4Sample();
+    s = DibRecipe(); s.bitCount = 4; s.compression = 2; s.pixels = Rle4Sample();
     add("g/pal4rle.bmp", s, true);
 
     // Questionable files: readers differ; this one takes them.
-    s = DibSpec(); s.clrUsed = 300;
+    s = DibRecipe(); s.clrUsed = 300;
     add("q/pal8oversizepal.bmp", s, true);
-    s = DibSpec(); s.bitCount = 24; s.clrUsed = 256;
+    s = DibRecipe(); s.bitCount = 24; s.clrUsed = 256;
     add("q/rgb24pal.bmp", s, true);
-    s = DibSpec(); s.bitCount = 16; s.width = 7;
+    s = DibRecipe(); s.bitCount = 16; s.width = 7;
     add("q/rgb16.bmp", s, true);
-    s = DibSpec(); s.bitCount = 32;
+    s = DibRecipe(); s.bitCount = 32;
     add("q/rgb32.bmp", s, true);
-    s = DibSpec(); s.bitCount = 32; s.compression = 3;
+    s = DibRecipe(); s.bitCount = 32; s.compression = 3;
     add("q/rgb32bf.bmp", s, true);
-    s = DibSpec(); s.sizeImage = 3;
+    s = DibRecipe(); s.sizeImage = 3;
     add("q/pal8badsize.bmp", s, true);
-    s = DibSpec(); s.width = 64; s.height = 64; s.cutTo = 14 + 40 + 1024 + 1000;
+    s = DibRecipe(); s.width = 64; s.height = 64; s.cutTo = 14 + 40 + 1024 + 1000;
     add("q/pal8trunc.bmp", s, true);
-    s = DibSpec(); s.zeroOffset = true;
+    s = DibRecipe(); s.zeroOffset = true;
     add("q/pal8zerooffset.bmp", s, true);
-    s = DibSpec(); s.planes = 3;
+    s = DibRecipe(); s.planes = 3;
     add("q/pal8planes.bmp", s, true);
 
     // Bad files.
-    s = DibSpec(); s.headerSize = 108;
+    s = DibRecipe(); s.headerSize = 108;
     add("b/pal8v4.bmp", s, false);
-    s = DibSpec(); s.headerSize = 124;
+    s = DibRecipe(); s.headerSize = 124;
     add("b/pal8v5.bmp", s, false);
-    s = DibSpec(); s.headerSize = 64;
+    s = DibRecipe(); s.headerSize = 64;
     add("b/badheadersize.bmp", s, false);
-    s = DibSpec(); s.height = -2;
+    s = DibRecipe(); s.height = -2;
     add("b/pal8topdown.bmp", s, false);
-    s = DibSpec(); s.width = 0;
+    s = DibRecipe(); s.width = 0;
     add("b/badwidth.bmp", s, false);
-    s = DibSpec(); s.height = 0;
+    s = DibRecipe(); s.height = 0;
     add("b/zeroheight.bmp", s, false);
-    s = DibSpec(); s.width = 70000; s.height = 1; s.pixels = "x";
+    s = DibRecipe(); s.width = 70000; s.height = 1; s.pixels = "x";
     add("b/toowide.bmp", s, false);
-    s = DibSpec(); s.bitCount = 2;
+    s = DibRecipe(); s.bitCount = 2;
     add("b/badbitcount.bmp", s, false);
-    s = DibSpec(); s.bitCount = 64;
+    s = DibRecipe(); s.bitCount = 64;
     add("b/bitcount64.bmp", s, false);
-    s = DibSpec(); s.compression = 2; s.pixels = Rle4Sample();
+    s = DibRecipe(); s.compression = 2; s.pixels = Rle4Sample();
     add("b/rle4pal8.bmp", s, false);
-    s = DibSpec(); s.bitCount = 4; s.compression = 1; s.pixels = Rle8Sample();
+    s = DibRecipe(); s.bitCount = 4; s.compression = 1; s.pixels = Rle8Sample();
     add("b/rle8pal4.bmp", s, false);
-    s = DibSpec(); s.compression = 4; s.pixels = "\xFF\xD8";
+    s = DibRecipe(); s.compression = 4; s.pixels = "\xFF\xD8";
     add("b/jpeg.bmp", s, false);
-    s = DibSpec(); s.bitCount = 16; s.compression = 3; s.clrUsed = 4;
+    s = DibRecipe(); s.bitCount = 16; s.compression = 3; s.clrUsed = 4;
     add("b/bitfieldspal.bmp", s, false);
-    s = DibSpec(); s.cutTo = 14 + 39;
+    s = DibRecipe(); s.cutTo = 14 + 39;
     add("b/shortheader.bmp", s, false);
-    s = DibSpec(); s.cutTo = 14 + 40 + 500;
+    s = DibRecipe(); s.cutTo = 14 + 40 + 500;
     add("b/shortpal.bmp", s, false);
-    s = DibSpec(); s.clrUsed = 0x40000000; s.tableEntries = 2;
+    s = DibRecipe(); s.clrUsed = 0x40000000; s.tableEntries = 2;
     add("b/hugepal.bmp", s, false);
-    s = DibSpec(); s.bitCount = 32; s.width = 65535; s.height = 65535; s.pixels = "x";
+    s = DibRecipe(); s.bitCount = 32; s.width = 65535; s.height = 65535; s.pixels = "x";
     add("b/hugeimage.bmp", s, false);
-    s = DibSpec(); s.gap = 0; s.pixels = "xx"; s.cutTo = SIZE_MAX;
+    s = DibRecipe(); s.gap = 0; s.pixels = "xx"; s.cutTo = SIZE_MAX;
     {
         std::string bytes = MakeDib(s);
         bytes[10] = '\x00';

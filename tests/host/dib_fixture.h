@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-struct DibSpec {
+struct DibRecipe {
     bool fileHeader = true;      // the 14-byte "BM" header in front
     bool core = false;           // a 12-byte core header with 3-byte entries
     uint32_t headerSize = 40;    // size field of an info header (108, 124: newer versions)
@@ -38,7 +38,7 @@ uint8_t DibTableRed(int i);
 std::string DibPixels(int32_t width, int32_t height, uint16_t bitCount);
 
 // The whole file.
-std::string MakeDib(const DibSpec &spec);
+std::string MakeDib(const DibRecipe &recipe);
 
 // A 24-bit file of one colour with a differently coloured marker square of
 // side `marker` in its top-left corner; red, green, blue each.

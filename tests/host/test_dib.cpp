@@ -50,12 +50,12 @@ std::vector<DibPaletteEntry> Palette(const Loaded &r)
 
 TEST(Dib, BareDibLoadsLikeTheFullFileWithPixelsBehindTheTable)
 {
-    DibSpec spec;
-    spec.bitCount = 4;
-    spec.width = 9;
-    Loaded full = Load(MakeDib(spec));
-    spec.fileHeader = false;
-    Loaded bare = Load(MakeDib(spec));
+    DibRecipe recipe;
+    recipe.bitCount = 4;
+    recipe.width = 9;
+    Loaded full = Load(MakeDib(recipe));
+    recipe.fileHeader = false;
+    Loaded bare = Load(MakeDib(recipe));
     ASSERT_TRUE(full.ok && bare.ok);
     EXPECT_EQ(full.block, bare.block);
     EXPECT_EQ(14u + 40 + 64, full.layout.pixelStart);
@@ -63,16 +63,16 @@ TEST(Dib, BareDibLoadsLikeTheFullFileWithPixelsBehindTheTable)
     EXPECT_EQ(16u, bare.layout.colourCount);
 
     // A file header with pixel offset 0 also means "right behind the table".
-    spec.fileHeader = true;
-    spec.zeroOffset = true;
-    EXPECT_EQ(14u + 40 + 64, Load(MakeDib(spec)).layout.pixelStart);
+    recipe.fileHeader = true;
+    recipe.zeroOffset = true;
+    EXPECT_EQ(14u + 40 + 64, Load(MakeDib(recipe)).layout.pixelStart);
 }
 
 TEST(Dib, PixelOffsetPastAGapIsWhereThePixelsAre)
 {
-    DibSpec spec;
-    spec.gap = 77;
-    std::string file = MakeDib(spec);
+    DibRecipe recipe;
+    recipe.gap = 77;
+    std::string file = MakeDib(recipe);
     Loaded r = Load(file);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(14u + 40 + 1024 + 77, r.layout.pixelStart);
@@ -81,11 +81,11 @@ TEST(Dib, PixelOffsetPastAGapIsWhereThePixelsAre)
 
 TEST(Dib, CoreHeaderIsWidenedToAnInfoHeaderWithFourByteEntriesInOrder)
 {
-    DibSpec spec;
-    spec.core = true;
-    spec.width = 300;
-    spec.height = 7;
-    Loaded r = Load(MakeDib(spec));
+    DibRecipe recipe;
+    recipe.core = true;
+    recipe.width = 300;
+    recipe.height = 7;
+    Loaded r = Load(MakeDib(recipe));
     ASSERT_TRUE(r.ok);
     DibInfoHeader h;
     memcpy(&h, r.block.data(), sizeof h);
@@ -110,9 +110,9 @@ TEST(Dib, CoreHeaderIsWidenedToAnInfoHeaderWithFourByteEntriesInOrder)
 
 TEST(Dib, TwentyColoursUsedGiveTwentyEntriesAndTwentyIndices)
 {
-    DibSpec spec;
-    spec.clrUsed = 20;
-    Loaded r = Load(MakeDib(spec));
+    DibRecipe recipe;
+    recipe.clrUsed = 20;
+    Loaded r = Load(MakeDib(recipe));
     ASSERT_TRUE(r.ok);
     std::vector<DibPaletteEntry> pal = Palette(r);
     ASSERT_EQ(20u, pal.size());
@@ -128,9 +128,9 @@ TEST(Dib, TwentyColoursUsedGiveTwentyEntriesAndTwentyIndices)
 
 TEST(Dib, TwentyFourBitPicturesGetTheFixedPalette)
 {
-    DibSpec spec;
-    spec.bitCount = 24;
-    Loaded r = Load(MakeDib(spec));
+    DibRecipe recipe;
+    recipe.bitCount = 24;
+    Loaded r = Load(MakeDib(recipe));
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(0u, r.layout.colourCount);
     std::vector<DibPaletteEntry> pal = Palette(r);
@@ -145,16 +145,16 @@ TEST(Dib, TwentyFourBitPicturesGetTheFixedPalette)
     EXPECT_EQ(0, pal[64].red);
 
     // With a table of its own, the table is the palette.
-    spec.clrUsed = 3;
-    ASSERT_EQ(3u, Palette(Load(MakeDib(spec))).size());
+    recipe.clrUsed = 3;
+    ASSERT_EQ(3u, Palette(Load(MakeDib(recipe))).size());
 }
 
 TEST(Dib, SixteenAndThirtyTwoBitPicturesHaveNoPalette)
 {
     for (uint16_t bits : {16, 32}) {
-        DibSpec spec;
-        spec.bitCount = bits;
-        Loaded r = Load(MakeDib(spec));
+        DibRecipe recipe;
+        recipe.bitCount = bits;
+        Loaded r = Load(MakeDib(recipe));
         ASSERT_TRUE(r.ok) << bits;
         EXPECT_TRUE(Palette(r).empty()) << bits;
     }
@@ -162,20 +162,20 @@ TEST(Dib, SixteenAndThirtyTwoBitPicturesHaveNoPalette)
 
 TEST(Dib, ImageSizeIsWorkedOutAndAnUncompressedOneIsAlwaysTheRows)
 {
-    DibSpec spec;
-    spec.width = 5;  // 8 bytes a row, padded
-    spec.height = 3;
-    EXPECT_EQ(24u, Load(MakeDib(spec)).layout.info.sizeImage);
-    EXPECT_EQ(40u + 1024 + 24, Load(MakeDib(spec)).layout.wholeBlockBytes);
+    DibRecipe recipe;
+    recipe.width = 5;  // 8 bytes a row, padded
+    recipe.height = 3;
+    EXPECT_EQ(24u, Load(MakeDib(recipe)).layout.info.sizeImage);
+    EXPECT_EQ(40u + 1024 + 24, Load(MakeDib(recipe)).layout.wholeBlockBytes);
     // A short field would let the platform read past the block.
-    spec.sizeImage = 3;
-    EXPECT_EQ(24u, Load(MakeDib(spec)).layout.info.sizeImage);
-    spec.bitCount = 1;
-    spec.sizeImage = 0;
-    EXPECT_EQ(12u, Load(MakeDib(spec)).layout.info.sizeImage);
+    recipe.sizeImage = 3;
+    EXPECT_EQ(24u, Load(MakeDib(recipe)).layout.info.sizeImage);
+    recipe.bitCount = 1;
+    recipe.sizeImage = 0;
+    EXPECT_EQ(12u, Load(MakeDib(recipe)).layout.info.sizeImage);
 
     // Compressed data is as long as the field says; 0 means the rows.
-    DibSpec rle;
+    DibRecipe rle;
     rle.compression = 1;
     rle.pixels = "\x00\x01";
     rle.sizeImage = 2;
@@ -186,18 +186,18 @@ TEST(Dib, ImageSizeIsWorkedOutAndAnUncompressedOneIsAlwaysTheRows)
 
 TEST(Dib, HeadersThatAreNoPictureAreRefused)
 {
-    DibSpec spec;
+    DibRecipe recipe;
     for (uint32_t size : {108u, 124u, 64u, 0u}) {
-        spec.headerSize = size;
-        EXPECT_FALSE(Load(MakeDib(spec)).ok) << "header size " << size;
+        recipe.headerSize = size;
+        EXPECT_FALSE(Load(MakeDib(recipe)).ok) << "header size " << size;
     }
     // Fewer than 40 bytes behind the file header, even for a core header.
-    spec = DibSpec();
-    spec.core = true;
-    spec.bitCount = 1;
-    spec.width = 1;
-    spec.height = 1;
-    std::string tiny = MakeDib(spec);
+    recipe = DibRecipe();
+    recipe.core = true;
+    recipe.bitCount = 1;
+    recipe.width = 1;
+    recipe.height = 1;
+    std::string tiny = MakeDib(recipe);
     ASSERT_LT(tiny.size(), 14u + 40);
     EXPECT_FALSE(Load(tiny).ok);
 }
@@ -209,7 +209,7 @@ TEST(Dib, HeadersThatAreNoPictureAreRefused)
 TEST(Dib, SizesFromTheHeaderAreCheckedBeforeUse)
 {
     // Largest sides and the largest image a 32-bit field holds are fine.
-    DibSpec big;
+    DibRecipe big;
     big.bitCount = 8;
     big.width = 65535;
     big.height = 65535;
@@ -225,7 +225,7 @@ TEST(Dib, SizesFromTheHeaderAreCheckedBeforeUse)
     EXPECT_FALSE(Load(MakeDib(big)).ok);
 
     // The colour table must lie in the file, also in a bare DIB.
-    DibSpec cut;
+    DibRecipe cut;
     cut.fileHeader = false;
     cut.cutTo = 40 + 1024;
     EXPECT_TRUE(Load(MakeDib(cut)).ok);
@@ -235,11 +235,11 @@ TEST(Dib, SizesFromTheHeaderAreCheckedBeforeUse)
 
 TEST(Dib, AnOversizeTableIsCutToWhatThePixelsCanIndex)
 {
-    DibSpec spec;
-    spec.fileHeader = false;
-    spec.bitCount = 4;
-    spec.clrUsed = 40;
-    Loaded r = Load(MakeDib(spec));
+    DibRecipe recipe;
+    recipe.fileHeader = false;
+    recipe.bitCount = 4;
+    recipe.clrUsed = 40;
+    Loaded r = Load(MakeDib(recipe));
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(16u, r.layout.colourCount);
     EXPECT_EQ(16u, r.layout.info.clrUsed);

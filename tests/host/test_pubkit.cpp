@@ -12,7 +12,7 @@
 
 #include "common/pe_image.h"
 #include "embed/trailer.h"
-#include "pubkit/inspect.h"
+#include "pubkit/examine.h"
 #include "pubkit/package.h"
 #include "pubkit/zip_writer.h"
 #include "setup/payload/trailer.h"
@@ -85,14 +85,14 @@ int32_t ReadForPe(void *ctx, int64_t offset, void *buf, uint32_t n)
     return ReadString(ctx, (uint64_t)offset, buf, n);
 }
 
-// Inspects bytes; returns the reason (empty when sound) and the report.
-std::string Inspect(const std::string &file, std::string *report = nullptr)
+// Examines bytes; returns the reason (empty when sound) and the report.
+std::string Examine(const std::string &file, std::string *report = nullptr)
 {
-    InspectSource src = {(void *)&file, (int64_t)file.size(), ReadString};
+    ExamineSource src = {(void *)&file, (int64_t)file.size(), ReadString};
     char *text = nullptr;
     size_t len = 0;
     FILE *out = open_memstream(&text, &len);
-    const char *why = InspectPackage(&src, out);
+    const char *why = ExaminePackage(&src, out);
     fclose(out);
     if (report != nullptr)
         *report = std::string(text, len);
@@ -214,7 +214,7 @@ TEST_F(Pubkit, FolderZipRefusesNamesWindowsCannotTake)
     EXPECT_NE(nullptr, strstr(why, "what?.txt")) << why;
 }
 
-TEST_F(Pubkit, PackageReadsBackAndInspectShowsMembersAndPlan)
+TEST_F(Pubkit, PackageReadsBackAndShowsMembersAndPlan)
 {
     std::string file = Package();
     PayloadSettings s = {};
@@ -226,7 +226,7 @@ TEST_F(Pubkit, PackageReadsBackAndInspectShowsMembersAndPlan)
     EXPECT_EQ(2, s.installMode);
 
     std::string report;
-    EXPECT_EQ("", Inspect(file, &report));
+    EXPECT_EQ("", Examine(file, &report));
     EXPECT_NE(std::string::npos, report.find("ok  icons/book.ico")) << report;
     EXPECT_NE(std::string::npos, report.find("make folder      \\DOCS")) << report;
     EXPECT_NE(std::string::npos, report.find("group            \"Books\"")) << report;
@@ -238,7 +238,7 @@ TEST_F(Pubkit, PackageReadsBackAndInspectShowsMembersAndPlan)
         Put32(signedFile, 0x58 + 96 + 32, (uint32_t)(file.size() + pad));
         Put32(signedFile, 0x58 + 96 + 36, 64);
         std::string signedReport;
-        EXPECT_EQ("", Inspect(signedFile, &signedReport)) << pad;
+        EXPECT_EQ("", Examine(signedFile, &signedReport)) << pad;
         EXPECT_NE(std::string::npos, signedReport.find("signature")) << signedReport;
         int64_t ends[kPeMaxDataEnds];
         // Zero bytes before the table may be padding or the trailer's own.
@@ -252,7 +252,7 @@ TEST_F(Pubkit, DamagedPackagesGiveAReasonAtEveryCut)
 {
     std::string file = Package();
     for (size_t cut = 0; cut < file.size(); ++cut)
-        EXPECT_NE("", Inspect(file.substr(0, cut))) << "cut at " << cut;
+        EXPECT_NE("", Examine(file.substr(0, cut))) << "cut at " << cut;
 
 }
 
@@ -270,7 +270,7 @@ TEST_F(Pubkit, ACorruptMemberIsNamed)
     size_t at = file.find(noise.substr(100, 50));
     ASSERT_NE(std::string::npos, at);
     file[at] ^= 1;
-    std::string why = Inspect(file);
+    std::string why = Examine(file);
     EXPECT_NE(std::string::npos, why.find("DATA.BIN")) << why;
 }
 
@@ -303,9 +303,9 @@ TEST_F(Pubkit, EmbedInstallersHaveTheBuildersLayoutAndNeverOverwriteAnInput)
         EXPECT_STREQ(e.plugName, f.plugName) << e.name;
         EXPECT_STREQ("Done.", f.closingMessage);
         EXPECT_STREQ("YES", f.selfDelete);
-        EXPECT_EQ("", Inspect(file, &report)) << e.name;
+        EXPECT_EQ("", Examine(file, &report)) << e.name;
         for (size_t cut = 0; cut < file.size(); ++cut)
-            EXPECT_NE("", Inspect(file.substr(0, cut))) << e.name << " cut at " << cut;
+            EXPECT_NE("", Examine(file.substr(0, cut))) << e.name << " cut at " << cut;
     }
 
     // An output named like the document it carries is refused, not made.

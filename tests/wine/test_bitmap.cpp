@@ -105,13 +105,13 @@ std::vector<SeenBox> LoadWatched(const char *name, int *result)
 
 TEST_F(BitmapTest, FailuresAreReportedWithTheFileNameAndLeaveNothingLoaded)
 {
-    DibSpec v4;
+    DibRecipe v4;
     v4.headerSize = 108;
     WriteFileBytes(dir + "\\Setup.bmp", MakeDib(v4));
-    DibSpec rgb16;
+    DibRecipe rgb16;
     rgb16.bitCount = 16;
     WriteFileBytes(dir + "\\deep.bmp", MakeDib(rgb16));
-    WriteFileBytes(dir + "\\short.bmp", MakeDib(DibSpec()).substr(0, 30));
+    WriteFileBytes(dir + "\\short.bmp", MakeDib(DibRecipe()).substr(0, 30));
 
     struct Case {
         const char *file;
@@ -137,12 +137,12 @@ TEST_F(BitmapTest, FailuresAreReportedWithTheFileNameAndLeaveNothingLoaded)
 
 TEST_F(BitmapTest, EightBitPictureKeepsRgbForTheDeviceBitmapAndIndicesForBands)
 {
-    DibSpec spec;
-    spec.clrUsed = 20;
-    spec.width = 6;
-    spec.height = 3;
-    spec.pixels = std::string(8 * 3, '\x13');  // every pixel colour 19
-    WriteFileBytes(dir + "\\twenty.bmp", MakeDib(spec));
+    DibRecipe recipe;
+    recipe.clrUsed = 20;
+    recipe.width = 6;
+    recipe.height = 3;
+    recipe.pixels = std::string(8 * 3, '\x13');  // every pixel colour 19
+    WriteFileBytes(dir + "\\twenty.bmp", MakeDib(recipe));
     ASSERT_EQ(1, LoadAndPaint("twenty.bmp", 10, 12));
     EXPECT_TRUE(gBitmap.loaded && gBitmap.paletteIndices);
     ASSERT_TRUE(gBitmap.hDeviceBitmap != NULL && gBitmap.hWhole != NULL);
@@ -182,7 +182,7 @@ TEST_F(BitmapTest, PictureLandsAtItsPositionAndARestoreLeavesTheBackdrop)
     EXPECT_EQ(kBackdrop, Pixel(20 + 64, 30 + 47));
 
     // Formats the system decodes from the whole-image block: RLE and core.
-    DibSpec rle;
+    DibRecipe rle;
     rle.bitCount = 4;
     rle.compression = 2;
     rle.pixels = std::string("\x04\x12\x00\x00\x04\x34\x00\x01", 8);
@@ -293,12 +293,12 @@ const int kHugeSide = 30000;
 // The rest reads as zero, black.
 void WriteHugePicture(const std::string &path)
 {
-    DibSpec spec;
-    spec.width = kHugeSide;
-    spec.height = kHugeSide;
-    spec.bitCount = 24;
-    spec.pixels = "x";
-    std::string head = MakeDib(spec);
+    DibRecipe recipe;
+    recipe.width = kHugeSide;
+    recipe.height = kHugeSide;
+    recipe.bitCount = 24;
+    recipe.pixels = "x";
+    std::string head = MakeDib(recipe);
     head.resize(head.size() - 1);
     const int64_t row = kHugeSide * 3;
     std::string top(20 * row, '\0');
@@ -337,7 +337,7 @@ TEST_F(BitmapTest, PictureTooLargeToHoldIsDrawnFromTheFileInBands)
     SKIP_UNLESS_32_BIT();
     std::string path = dir + "\\huge.bmp";
     WriteHugePicture(path);
-    DibSpec rle;
+    DibRecipe rle;
     rle.compression = 1;
     rle.sizeImage = 200u << 20;
     rle.pixels = std::string("\x00\x01", 2);

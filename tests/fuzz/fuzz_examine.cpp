@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "pubkit/inspect.h"
+#include "pubkit/examine.h"
 
 static std::string Image()
 {
@@ -44,11 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {
     static const std::string image = Image();
     std::string file = image + std::string((const char *)data, size);
-    InspectSource src = {&file, (int64_t)file.size(), ReadString};
+    ExamineSource src = {&file, (int64_t)file.size(), ReadString};
     FILE *out = fopen("/dev/null", "w");
     if (out == NULL)
         return 0;
-    InspectPackage(&src, out);
+    ExaminePackage(&src, out);
     fclose(out);
     return 0;
 }

@@ -1,4 +1,4 @@
-#include "inspect.h"
+#include "examine.h"
 
 #include <ctype.h>
 #include <stdlib.h>
@@ -24,7 +24,7 @@ const char *Fail(const char *fmt, const char *detail = "", long long n = 0)
     return gReason;
 }
 
-int ReadAt(const InspectSource *src, int64_t at, void *buf, uint32_t n)
+int ReadAt(const ExamineSource *src, int64_t at, void *buf, uint32_t n)
 {
     return at >= 0 && at + n <= src->size && src->read(src->ctx, (uint64_t)at, buf, n) == (int32_t)n;
 }
@@ -54,7 +54,7 @@ struct MemberSeen {
 };
 
 struct ZipView {
-    const InspectSource *src;
+    const ExamineSource *src;
     int64_t start, end;
     std::vector<MemberSeen> members;
     std::string script;  // SETUP.INI's text, when the archive has one
@@ -119,7 +119,7 @@ int ZipProgress(void *, uint32_t, uint32_t, uint32_t)
     return 1;
 }
 
-const char *InspectArchive(const InspectSource *src, int64_t start, int64_t end, FILE *out,
+const char *ExamineArchive(const ExamineSource *src, int64_t start, int64_t end, FILE *out,
                            std::string *script)
 {
     ZipView view;
@@ -225,7 +225,7 @@ void DescribePlan(const std::string &script, FILE *out)
 
 // ---- the two kinds of file ----
 
-const char *InspectSetup(const InspectSource *src, const PeFacts &pe, int64_t dataEnd,
+const char *ExamineSetup(const ExamineSource *src, const PeFacts &pe, int64_t dataEnd,
                          const unsigned char *record, FILE *out)
 {
     PayloadSettings s;
@@ -257,7 +257,7 @@ const char *InspectSetup(const InspectSource *src, const PeFacts &pe, int64_t da
         mz[0] != 'M' || mz[1] != 'Z')
         return Fail("the DUNZIP32.DLL region is not a Windows library");
     std::string script;
-    const char *why = InspectArchive(src, s.packOffset, trailer, out, &script);
+    const char *why = ExamineArchive(src, s.packOffset, trailer, out, &script);
     if (why != NULL)
         return why;
     DescribePlan(script, out);
@@ -294,7 +294,7 @@ int WellFormedEmbedRecord(const unsigned char *record)
            FieldIs(record, kEmbedSelfDeleteAt, kEmbedTrailerSize - kEmbedSelfDeleteAt, 0);
 }
 
-const char *InspectEmbed(const InspectSource *src, const PeFacts &pe, const int64_t *ends,
+const char *ExamineEmbed(const ExamineSource *src, const PeFacts &pe, const int64_t *ends,
                          int endCount, FILE *out)
 {
     for (int n = 0; n < kEmbedTrailerDistances * endCount; ++n) {
@@ -338,13 +338,13 @@ const char *InspectEmbed(const InspectSource *src, const PeFacts &pe, const int6
 
 int32_t ReadForPe(void *ctx, int64_t offset, void *buf, uint32_t n)
 {
-    const InspectSource *src = (const InspectSource *)ctx;
+    const ExamineSource *src = (const ExamineSource *)ctx;
     return offset < 0 ? -1 : src->read(src->ctx, (uint64_t)offset, buf, n);
 }
 
 }  // namespace
 
-const char *InspectPackage(const InspectSource *src, FILE *out)
+const char *ExaminePackage(const ExamineSource *src, FILE *out)
 {
     unsigned char head[kPeHeadBytes];
     uint32_t headLen = src->size < (int64_t)sizeof head ? (uint32_t)src->size : (uint32_t)sizeof head;
@@ -374,7 +374,7 @@ const char *InspectPackage(const InspectSource *src, FILE *out)
         memcpy(field, record + kTrailerDunzipOffset, kTrailerDunzipSize);
         field[kTrailerDunzipSize] = '\0';
         if (strstr(field, " DUNZIP32.DLL") != NULL)
-            return InspectSetup(src, pe, ends[i], record, out);
+            return ExamineSetup(src, pe, ends[i], record, out);
     }
-    return InspectEmbed(src, pe, ends, endCount, out);
+    return ExamineEmbed(src, pe, ends, endCount, out);
 }
