@@ -123,8 +123,9 @@ HGLOBAL BmpReadHeader(HANDLE file)
         return NULL;
     }
     BmpPutInfoHeader(p, &layout);
-    // The table lies inside the file (the layout says so); what a failing
-    // read leaves out stays zero.
+    // The layout asks only for what the file holds of the table; the
+    // entries it does not hold, and what a failing read leaves out, stay
+    // zero.
     if (layout.colourCount != 0 && SeekTo(file, (int64_t)layout.tableStart)) {
         ReadSome(file, p + kDibInfoHeaderBytes, (DWORD)layout.tableFileBytes);
         if (layout.fileEntryBytes == 3)
@@ -438,7 +439,10 @@ void BmpPaintBands(HWND wnd, HDC dc)
             SeekBy(file, (int64_t)bytes);
             continue;
         }
-        BmpReadChunked(file, rows, bytes);
+        // A short file leaves the rest of the band black, as the whole-image
+        // read does, not the rows of the band before.
+        uint64_t got = ReadInPieces(file, rows, bytes);
+        memset(rows + got, 0, (size_t)(bytes - got));
         bandHeader->height = band.rows;
         int converted = SetDIBits(tools.mem, tools.bitmap, 0, (UINT)band.rows, rows,
                                   (BITMAPINFO *)header, usage);
