@@ -219,39 +219,51 @@ HPALETTE BmpMakePalette(HGLOBAL header)
     return palette;
 }
 
-HBITMAP BmpMakeDeviceBitmap(HGLOBAL whole, HPALETTE palette)
+HBITMAP BmpMakeDeviceBitmapFor(HDC device, int paletteDevice, HGLOBAL whole, HPALETTE palette)
 {
-    HCURSOR previousCursor = SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_WAIT));
-    HDC screen = GetDC(NULL);
     HPALETTE previousPalette = NULL;
-    if (screen != NULL && palette != NULL) {
-        previousPalette = SelectPalette(screen, palette, FALSE);
-        RealizePalette(screen);
+    if (palette != NULL) {
+        previousPalette = SelectPalette(device, palette, FALSE);
+        RealizePalette(device);
     }
     HBITMAP bitmap = NULL;
     unsigned char *p = (unsigned char *)GlobalLock(whole);
-    if (screen != NULL && p != NULL) {
+    if (p != NULL) {
         BITMAPINFO *info = (BITMAPINFO *)p;
         const unsigned char *pixels = p + kDibInfoHeaderBytes + BmpColourTableBytes(p);
         // An uncompressed picture is kept in its own pixel format: making it
         // is one copy, and the conversion to the screen's format happens when
-        // it is painted, for the part that shows. Compressed data is decoded
-        // into a bitmap of the screen's format.
+        // it is painted, for the part that shows. Not on a palette device:
+        // a copy there matches the picture's colours to the palette of the
+        // context it goes through, and hBitmapDC never has the picture's, so
+        // only the 20 static colours would show; a bitmap in the device's
+        // format holds the indices the palette was realised to and is copied
+        // as it is. Compressed data is decoded into one too.
         void *bits = NULL;
-        if (info->bmiHeader.biCompression == BI_RGB)
-            bitmap = CreateDIBSection(screen, info, DIB_RGB_COLORS, &bits, NULL, 0);
+        if (!paletteDevice && info->bmiHeader.biCompression == BI_RGB)
+            bitmap = CreateDIBSection(device, info, DIB_RGB_COLORS, &bits, NULL, 0);
         if (bitmap != NULL && bits != NULL)
             memcpy(bits, pixels, info->bmiHeader.biSizeImage);
         else if (bitmap == NULL)
-            bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, pixels, info,
+            bitmap = CreateDIBitmap(device, &info->bmiHeader, CBM_INIT, pixels, info,
                                     DIB_RGB_COLORS);
-    }
-    if (p != NULL)
         GlobalUnlock(whole);
+    }
     if (previousPalette != NULL)
-        SelectPalette(screen, previousPalette, FALSE);
-    if (screen != NULL)
+        SelectPalette(device, previousPalette, FALSE);
+    return bitmap;
+}
+
+HBITMAP BmpMakeDeviceBitmap(HGLOBAL whole, HPALETTE palette)
+{
+    HCURSOR previousCursor = SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_WAIT));
+    HDC screen = GetDC(NULL);
+    HBITMAP bitmap = NULL;
+    if (screen != NULL) {
+        int paletteDevice = (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) != 0;
+        bitmap = BmpMakeDeviceBitmapFor(screen, paletteDevice, whole, palette);
         ReleaseDC(NULL, screen);
+    }
     SetCursor(previousCursor);
     return bitmap;
 }
