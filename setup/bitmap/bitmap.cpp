@@ -56,14 +56,35 @@ int BmpReportError(const char *format, ...)
     return 0;
 }
 
-// A bare name is looked for the way the platform searches for files (the
-// program's directory, the current one, the system's); failing that, and
-// for every name with a path, it is taken as given.
+// Whether dir\name is a file; path receives it. One cut to the buffer
+// would name another file, so is none.
+static int FoundIn(const char *dir, const char *name, char *path, size_t size)
+{
+    CopyText(path, size, dir);
+    AppendText(path, size, "\\");
+    if (dir[0] == '\0' || AppendText(path, size, name) != strlen(dir) + 1 + strlen(name))
+        return 0;
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A bare name is looked for as OpenFile looks for it: beside the program,
+// in the current directory, then in the system folders. SearchPathA may try
+// the system folders first, and looks for a name with a path in each
+// folder; here such a name, or one found nowhere, is taken as given.
 HANDLE BmpOpenFile(const char *name)
 {
+    char dirs[4][MAX_PATH] = {"", ".", "", ""};
+    CopyText(dirs[0], sizeof dirs[0], gState.programDir);
+    if (GetSystemDirectoryA(dirs[2], MAX_PATH) >= MAX_PATH)
+        dirs[2][0] = '\0';
+    if (GetWindowsDirectoryA(dirs[3], MAX_PATH) >= MAX_PATH)
+        dirs[3][0] = '\0';
     char found[MAX_PATH];
-    DWORD n = SearchPathA(NULL, name, NULL, sizeof found, found, NULL);
-    const char *path = n > 0 && n < sizeof found ? found : name;
+    const char *path = name;
+    for (int i = 0; i < 4 && path == name && strpbrk(name, "\\/:") == NULL; i++)
+        if (FoundIn(dirs[i], name, found, sizeof found))
+            path = found;
     return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, NULL);
 }

@@ -187,6 +187,33 @@ TEST_F(BitmapTest, EightBitPictureKeepsRgbForTheDeviceBitmapAndIndicesForBands)
     DeleteDC(device);
 }
 
+// A bare name is looked for beside the program before here, and here before
+// the system folder; a name with a path is taken as given.
+TEST_F(BitmapTest, PictureIsFoundBesideTheProgramThenHereThenInTheSystemFolder)
+{
+    std::string beside = FreshDir("beside"), system(MAX_PATH, '\0');
+    system.resize(GetSystemDirectoryA(&system[0], MAX_PATH));
+    strcpy(gState.programDir, beside.c_str());
+    CreateDirectoryA((system + "\\tarnwick").c_str(), NULL);
+    DibRecipe r;  // 5, 6, 7, 8 and 9 pixels wide
+    for (const std::string &f : {beside + "\\a.bmp", dir + "\\a.bmp", dir + "\\tarnwick.bmp",
+                                 system + "\\tarnwick.bmp", system + "\\tarnwick\\b.bmp"}) {
+        r.width++;
+        WriteFileBytes(f, MakeDib(r));
+    }
+    for (const auto &c : {std::make_pair("a.bmp", 5), std::make_pair("tarnwick.bmp", 7),
+                          std::make_pair("tarnwick\\b.bmp", 0)}) {
+        int result;
+        LoadWatched(c.first, &result);
+        BITMAP bm = {};
+        GetObjectA(gBitmap.hDeviceBitmap, sizeof bm, &bm);
+        EXPECT_EQ(c.second, result ? bm.bmWidth : 0) << c.first;
+    }
+    DeleteFileA((system + "\\tarnwick.bmp").c_str());
+    DeleteFileA((system + "\\tarnwick\\b.bmp").c_str());
+    RemoveDirectoryA((system + "\\tarnwick").c_str());
+}
+
 TEST_F(BitmapTest, PictureLandsAtItsPositionAndARestoreLeavesTheBackdrop)
 {
     WriteFileBytes(dir + "\\cover.bmp", MakeMarkedDib24(64, 48, 8, kGreen, kRed));
