@@ -24,9 +24,9 @@ int32_t __stdcall UnzipCallback(uint32_t, uint32_t, uint32_t)
         DispatchMessageA(&msg);
     }
     PaintExpandBar(gState.unzipCalls * 10, 180);
-    WaitSeconds(0.75);
+    PauseSeconds(0.75);
     ++gState.unzipCalls;
-    WaitSeconds(0.25);
+    PauseSeconds(0.25);
     return 1;
 }
 
