@@ -78,7 +78,7 @@ int Close(void *ctx, void *file)
     std::unique_ptr<MemFile> f((MemFile *)file);
     --fs->openFiles;
     fs->files[f->name] = f->data;
-    return fs->failClose.count(f->name) == 0;
+    return 1;
 }
 
 void Remove(void *ctx, const char *path)

@@ -42,7 +42,6 @@ struct MemFs {
     uint64_t written = 0;
     uint32_t largestWrite = 0;
     std::set<std::string> refuseCreate;         // names create fails for
-    std::set<std::string> failClose;            // names whose close loses data
     int openFiles = 0;
 };
 
