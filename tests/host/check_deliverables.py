@@ -33,24 +33,14 @@ FORBIDDEN = {"setup.exe": {"comctl32.dll"}}
 IMAGE_FILE_MACHINE_I386 = 0x14C
 PE32_MAGIC = 0x10B
 SUBSYSTEM_WINDOWS_GUI = 2
-IMAGE_FILE_RELOCS_STRIPPED = 0x1
-DLLCHAR_DYNAMIC_BASE = 0x40
-DLLCHAR_NX_COMPAT = 0x100
-RT_VERSION, RT_MANIFEST = 16, 24
-VFT_APP, VFT_DLL = 1, 2
+RELOCS_STRIPPED, DYNAMIC_BASE, NX_COMPAT = 0x1, 0x40, 0x100
 VERSION_STRINGS = ("FileVersion", "ProductVersion", "ProductName", "FileDescription",
                    "CompanyName", "LegalCopyright", "OriginalFilename")
-# The same in every file: they come from one place in the build.
-SHARED_STRINGS = ("FileVersion", "ProductVersion", "ProductName", "CompanyName", "LegalCopyright")
-SUPPORTED_OS = {
-    "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  # Vista
-    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  # 7
-    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  # 8
-    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  # 8.1
-    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  # 10 and 11
-}
-ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
-ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+# Vista, 7, 8, 8.1, 10 and 11.
+SUPPORTED_OS = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
+ASM_V1, ASM_V3 = "{urn:schemas-microsoft-com:asm.v1}", "{urn:schemas-microsoft-com:asm.v3}"
 COMPAT = "{urn:schemas-microsoft-com:compatibility.v1}"
 
 
@@ -115,107 +105,70 @@ class Image:
         return struct.unpack_from("<I", self.data, self.offset(rva) + 4)[0] if rva else 0
 
     def resources(self):
-        """{(type, id): data} of the first language of each numbered
-        resource, and every time stamp of the resource directories."""
-        rva = self.dirs[2][0] if len(self.dirs) > 2 else 0
+        """{(type, id): data} of each numbered resource's first language, and
+        the time stamps of all resource directories."""
+        base = self.offset(self.dirs[2][0]) if len(self.dirs) > 2 and self.dirs[2][0] else None
         found, stamps = {}, []
-        if not rva:
-            return found, stamps
-        base = self.offset(rva)
 
         def entries(at):
             stamps.append(struct.unpack_from("<I", self.data, base + at + 4)[0])
             named, ids = struct.unpack_from("<HH", self.data, base + at + 12)
-            for i in range(named + ids):
-                yield struct.unpack_from("<II", self.data, base + at + 16 + 8 * i)
+            return [struct.unpack_from("<II", self.data, base + at + 16 + 8 * i) for i in range(named + ids)]
 
-        for rtype, sub in entries(0):
-            for rid, lang_dir in entries(sub & 0x7FFFFFFF):
-                for _, leaf in list(entries(lang_dir & 0x7FFFFFFF))[:1]:
-                    data_rva, size = struct.unpack_from("<II", self.data, base + leaf)
-                    o = self.offset(data_rva)
-                    found.setdefault((rtype, rid), self.data[o:o + size])
+        for rtype, sub in entries(0) if base is not None else []:
+            for rid, langs in entries(sub & 0x7FFFFFFF):
+                rva, size = struct.unpack_from("<II", self.data, base + entries(langs & 0x7FFFFFFF)[0][1])
+                found[(rtype, rid)] = self.data[self.offset(rva):self.offset(rva) + size]
         return found, stamps
 
 
 def pe_checksum(data, at):
-    """The PE checksum of the file, its own field taken as zero."""
-    d = bytearray(data)
-    d[at:at + 4] = bytes(4)
-    if len(d) % 2:
-        d.append(0)
-    total = sum(array.array("H", bytes(d)))
+    d = data[:at] + bytes(4) + data[at + 4:] + bytes(len(data) % 2)
+    total = sum(array.array("H", d))
     while total >> 16:
         total = (total & 0xFFFF) + (total >> 16)
-    return (total + len(data)) & 0xFFFFFFFF
+    return total + len(data)
 
 
-def version_blocks(data, at=0):
-    """One VS_VERSIONINFO node at at: (key, value bytes, value type, children)."""
-    length, value_len, vtype = struct.unpack_from("<HHH", data, at)
-    end = at + length
-    o = at + 6
-    k = o
-    while data[k:k + 2] != b"\0\0":
-        k += 2
-    key = data[o:k].decode("utf-16-le")
-    o = (k + 2 + 3) & ~3
-    nbytes = value_len * 2 if vtype == 1 else value_len
-    value = data[o:o + nbytes]
-    o = (o + nbytes + 3) & ~3
+def version_node(data, at=0):
+    """(key, value, children, length) of the VS_VERSIONINFO node at at."""
+    length, value_len, text = struct.unpack_from("<HHH", data, at)
+    k = data.index(b"\0\0", at + 6)
+    while (k - at) % 2:
+        k = data.index(b"\0\0", k + 1)
+    o = (k + 5) & ~3
+    value = data[o:o + value_len * (2 if text else 1)]
+    o = (o + len(value) + 3) & ~3
     children = []
-    while o < end:
-        child = version_blocks(data, o)
-        children.append(child)
-        o = (o + child[4] + 3) & ~3
-    return key, value, vtype, children, length
+    while o < at + length:
+        children.append(version_node(data, o))
+        o = (o + children[-1][3] + 3) & ~3
+    return data[at + 6:k].decode("utf-16-le"), value, children, length
 
 
 def check_version(info, name, version):
-    """Faults of a version resource, and its strings."""
-    key, fixed, _, children, _ = version_blocks(info)
-    if key != "VS_VERSION_INFO" or len(fixed) != 52:
-        return ["version information is no VS_VERSION_INFO"], {}
-    (sig, _, fms, fls, pms, pls, _, _, _, ftype, _, dms, dls) = struct.unpack("<13I", fixed)
-    faults = []
+    key, fixed, children, _ = version_node(info)
+    sig, _, fms, fls, pms, pls = struct.unpack_from("<6I", fixed.ljust(24, b"\0"))
     numbers = "%d.%d.%d.%d" % (fms >> 16, fms & 0xFFFF, fls >> 16, fls & 0xFFFF)
-    if sig != 0xFEEF04BD or (fms, fls) != (pms, pls) or numbers != version:
-        faults.append("fixed file version %s, product version %08x%08x, not %s"
-                      % (numbers, pms, pls, version))
-    if ftype != (VFT_DLL if name.upper().endswith(".DLL") else VFT_APP):
-        faults.append("file type %d" % ftype)
-    if dms or dls:
-        faults.append("version information carries a file date")
-    strings = {}
-    for block in children:
-        if block[0] == "StringFileInfo":
-            for table in block[3]:
-                for k, v, _, _, _ in table[3]:
-                    strings[k] = v.decode("utf-16-le").rstrip("\0")
-    empty = [k for k in VERSION_STRINGS if not strings.get(k)]
-    if empty:
-        faults.append("version information lacks %s" % empty)
-    if strings.get("OriginalFilename", "").lower() != name.lower():
-        faults.append("OriginalFilename %r" % strings.get("OriginalFilename"))
-    for k in ("FileVersion", "ProductVersion"):
-        if strings.get(k) and strings[k] != version:
-            faults.append("%s %r, not %s" % (k, strings[k], version))
+    faults = []
+    if key != "VS_VERSION_INFO" or sig != 0xFEEF04BD or (fms, fls) != (pms, pls) or numbers != version:
+        faults.append("fixed version %s, not %s for file and product" % (numbers, version))
+    strings = {k: v.decode("utf-16-le").rstrip("\0") for block in children if block[0] == "StringFileInfo"
+               for table in block[2] for k, v, _, _ in table[2]}
+    faults += ["%s is %r" % (k, strings.get(k)) for k in VERSION_STRINGS if not strings.get(k)
+               or k.endswith("Version") and strings[k] != version
+               or k == "OriginalFilename" and strings[k].lower() != name.lower()]
     return faults, strings
 
 
 def check_manifest(text, level):
-    faults = []
     root = ET.fromstring(text)
     levels = [e.get("level") for e in root.iter(ASM_V3 + "requestedExecutionLevel")]
-    if levels != [level]:
-        faults.append("execution level %s, not %s" % (levels, level))
-    if any(e.get("uiAccess", "false") != "false"
-           for e in root.iter(ASM_V3 + "requestedExecutionLevel")):
-        faults.append("asks for UI access")
     systems = {e.get("Id") for e in root.iter(COMPAT + "supportedOS")}
+    ident = root.find(ASM_V1 + "assemblyIdentity")
+    faults = ["execution level %s, not %s" % (levels, level)] if levels != [level] else []
     if systems != SUPPORTED_OS:
         faults.append("supported systems %s" % sorted(systems))
-    ident = root.find(ASM_V1 + "assemblyIdentity")
     if ident is None or ident.get("processorArchitecture") != "x86":
         faults.append("assembly identity is not for x86")
     # Version 6 of the common controls would change the dialogs' look.
@@ -248,39 +201,30 @@ def check(path, exports, limit, level, source_dir, version):
     if limit is not None and len(data) > limit:
         faults.append("%d bytes, over the limit of %d" % (len(data), limit))
 
-    if not img.dll_characteristics & DLLCHAR_DYNAMIC_BASE or \
-            img.characteristics & IMAGE_FILE_RELOCS_STRIPPED:
+    if not img.dll_characteristics & DYNAMIC_BASE or img.characteristics & RELOCS_STRIPPED \
+            or name not in NO_FIXUPS and not img.dirs[5][1]:
         faults.append("not relocatable to a random base")
-    if name not in NO_FIXUPS and not (len(img.dirs) > 5 and img.dirs[5][1]):
-        faults.append("no relocations")
-    if not img.dll_characteristics & DLLCHAR_NX_COMPAT:
+    if not img.dll_characteristics & NX_COMPAT:
         faults.append("not marked for DEP")
 
     resources, stamps = img.resources()
-    if img.timestamp or img.export_timestamp() or any(stamps):
-        faults.append("time stamp in the headers")
+    if img.timestamp or img.export_timestamp() or any(stamps) or img.dirs[6][0]:
+        faults.append("a time stamp or debug directory in the headers")
     if img.checksum != pe_checksum(data, img.checksum_at):
         faults.append("checksum 0x%x is not that of its bytes" % img.checksum)
-    if len(img.dirs) > 6 and img.dirs[6][0]:
-        faults.append("a debug directory")
     for p in {source_dir.rstrip("/"), os.path.realpath(source_dir)}:
         if p.encode() in data or p.encode("utf-16-le") in data:
             faults.append("names the build path %s" % p)
-
     strings = {}
-    if (RT_VERSION, 1) not in resources:
-        faults.append("no version information")
-    else:
-        more, strings = check_version(resources[(RT_VERSION, 1)], name, version)
+    if (16, 1) in resources:
+        more, strings = check_version(resources[(16, 1)], name, version)
         faults += more
-    manifest = resources.get((RT_MANIFEST, 1))
-    if level and manifest is None:
+    else:
+        faults.append("no version information")
+    if level and (24, 1) not in resources:
         faults.append("no application manifest")
     elif level:
-        try:
-            faults += check_manifest(manifest, level)
-        except ET.ParseError as e:
-            faults.append("manifest is no XML: %s" % e)
+        faults += check_manifest(resources[(24, 1)], level)
     return faults, strings
 
 
@@ -292,11 +236,11 @@ def main():
         path = os.path.join(bin_dir, name)
         try:
             faults, strings = check(path, exports, limit, level, source_dir, version)
-        except (OSError, ValueError, struct.error, UnicodeDecodeError) as e:
+        except (OSError, ValueError, IndexError, struct.error, UnicodeDecodeError, ET.ParseError) as e:
             faults, strings = [str(e)], {}
-        for k in SHARED_STRINGS:
-            if k in strings:
-                shared.setdefault(k, set()).add(strings[k])
+        # What comes from one place in the build is the same in every file.
+        for k in ("ProductName", "CompanyName", "LegalCopyright"):
+            shared.setdefault(k, set()).update([strings[k]] if k in strings else [])
         for f in faults:
             print("%s: %s" % (name, f))
         if not faults:
