@@ -53,7 +53,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
         BuildInstallers(argument);
         break;
     case kRoleVersion:
-        MessageBoxA(NULL, "Tarnwick document installer, version 1.0", "Tarnwick", MB_OK);
+        MessageBoxA(NULL, "Tarnwick document installer, version " TARNWICK_VERSION_TEXT, "Tarnwick",
+                    MB_OK);
         break;
     case kRoleDeleter:
         // Only the relay copy SelfDelete starts deletes its argument: a
