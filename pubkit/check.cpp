@@ -567,9 +567,8 @@ void CheckGroup(Book &b)
     std::string group = TitleOf(b, "Foldertitle=", "group");
     int folderLine = Value(b, "Foldertitle=").line;
     if (!IsPlainGroupName(group.c_str()))
-        Say(s, 1, name, folderLine, "the group name \"%s\" is refused (empty, only dots, or "
-                                    "holding \\ / : or a quote): setup makes no program group",
-            group.c_str());
+        Say(s, 1, name, folderLine, "the group name \"%s\" is not one plain folder name: setup "
+                                    "refuses it and makes no program group", group.c_str());
     else {
         char command[kShowGroupCommandSize];
         if (!ShowGroupCommand(group.c_str(), command, sizeof command))
