@@ -154,23 +154,26 @@ std::string ParentKey(const std::string &key)
     return slash == std::string::npos ? "" : key.substr(0, slash);
 }
 
-size_t Distance(const std::string &a, const std::string &b)
+// Edit distance without regard to case, or limit when it is no less.
+size_t Distance(const std::string &a, const std::string &b, size_t limit)
 {
     std::vector<size_t> row(b.size() + 1);
     for (size_t j = 0; j <= b.size(); ++j)
         row[j] = j;
     for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
+        size_t diagonal = row[0], least = row[0] = i;
         for (size_t j = 1; j <= b.size(); ++j) {
             size_t up = row[j];
             row[j] = std::min(std::min(row[j] + 1, row[j - 1] + 1),
                               diagonal + (toupper((unsigned char)a[i - 1]) !=
                                           toupper((unsigned char)b[j - 1])));
             diagonal = up;
+            least = std::min(least, row[j]);
         }
+        if (least >= limit)
+            return limit;
     }
-    return row[b.size()];
+    return std::min(row[b.size()], limit);
 }
 
 std::vector<std::string> KnownKeys()
@@ -211,7 +214,11 @@ std::string Suggestion(const std::string &text)
         std::string bare = k.back() == '=' ? k : k + "=";
         if (EqualsNoCase(trimmed.c_str(), bare.c_str()) && trimmed.size() != key.size() + 1)
             return " (the key must start the line, its = right behind it: " + k + ")";
-        size_t d = Distance(trimmed, bare);
+        // Names of other lengths are further off than any near miss.
+        size_t longer = std::max(trimmed.size(), bare.size());
+        if (longer - std::min(trimmed.size(), bare.size()) >= bestDistance)
+            continue;
+        size_t d = Distance(trimmed, bare, bestDistance);
         if (d < bestDistance) {
             bestDistance = d;
             best = k;
