@@ -72,6 +72,19 @@ int StoreKeyValue(const char *line, const KeyField *keys, size_t count, void *re
     return 0;
 }
 
+int IsPlainName(const char *name, size_t length)
+{
+    int onlyDots = 1;
+    for (size_t i = 0; i < length; ++i) {
+        unsigned char c = (unsigned char)name[i];
+        if (c < 0x20 || c == 0x7F || strchr("\\/:*?\"<>|", c) != NULL)
+            return 0;
+        if (c != '.' && c != ' ')
+            onlyDots = 0;
+    }
+    return length > 0 && !onlyDots;
+}
+
 void UpperCase(char *text)
 {
     for (; *text != '\0'; ++text) {

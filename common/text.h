@@ -38,6 +38,12 @@ struct KeyField {
 // Returns 1 when a key matched.
 int StoreKeyValue(const char *line, const KeyField *keys, size_t count, void *record);
 
+// One plain name of a file or folder, its first length characters: not
+// empty, not made of dots and blanks only, and holding no character a name
+// cannot hold (\ / : * ? " < > | or a control character). Joined to a
+// folder, such a name stays inside it.
+int IsPlainName(const char *name, size_t length);
+
 // Upper-cases ASCII letters in place.
 void UpperCase(char *text);
 

@@ -196,9 +196,11 @@ int ProgmanShowGroup(void)
             if (data != NULL) {
                 DWORD result = 0;
                 if (DdeClientTransaction((LPBYTE)data, (DWORD)-1, conv, NULL, 0, XTYP_EXECUTE,
-                                         kShowGroupTimeoutMs, &result) == 0)
+                                         kShowGroupTimeoutMs, &result) != 0)
+                    gState.groupShown = 1;
+                else
                     result = DdeGetLastError(instance);
-                (void)result;  // Program Manager's answer changes nothing here
+                (void)result;  // Program Manager's answer changes nothing else
             }
             DdeDisconnect(conv);
         }
@@ -244,33 +246,34 @@ int CreateProgramGroup(void)
     InstallDir(installDir, sizeof installDir);
 
     char target[kPathSize], icon[kPathSize], path[kPathSize];
-    // A target cut to fit would name another file: no main item then.
+    // A target or icon path cut to fit would name another file: no such
+    // link then.
     const int targetWhole = MainTargetOf(gState.ownPath[0], installDir, s->mainFile,
                                          s->romResident, target, sizeof target);
     if (!targetWhole)
         target[0] = '\0';
     CopyText(gState.MainTarget, sizeof gState.MainTarget, target);
-    snprintf(icon, sizeof icon, "%s\\%s", installDir, s->iconFile);
+    const int iconWhole = InstallPathOf(installDir, s->iconFile, icon, sizeof icon);
     QuotedValueName(s->folderTitle, gState.groupName, sizeof gState.groupName);
     QuotedValueName(s->iconTitle, gState.mainTitle, sizeof gState.mainTitle);
 
-    // A name that is not one plain folder name would put the links into the
-    // Programs folder itself or outside it: no group at all then, and the
-    // installation goes on.
+    // A name that is not one plain name would put the links into the
+    // Programs folder itself or outside it: no group at all then, and no
+    // main link for such a title; the installation goes on.
     const int group = IsPlainGroupName(gState.groupName);
     SetMeter(82);
     if (group) {
         CreateGroupFolder(gState.groupName);
-        if (targetWhole && gState.mainTitle[0] != '\0')
+        if (targetWhole && iconWhole && IsPlainGroupName(gState.mainTitle))
             CreateShortcut(target, gState.mainTitle, gState.groupName, icon);
     }
     SetMeter(84);
     if (group) {
-        snprintf(path, sizeof path, "%s\\UNINSTAL.EXE", installDir);
-        snprintf(icon, sizeof icon, "%s\\UNINSTAL.ICO", installDir);
-        CreateShortcut(path, "Uninstall", gState.groupName, icon);
-        snprintf(path, sizeof path, "%s\\README.TXT", installDir);
-        CreateShortcut(path, "Readme", gState.groupName, "NULL");
+        if (InstallPathOf(installDir, "UNINSTAL.EXE", path, sizeof path) &&
+            InstallPathOf(installDir, "UNINSTAL.ICO", icon, sizeof icon))
+            CreateShortcut(path, "Uninstall", gState.groupName, icon);
+        if (InstallPathOf(installDir, "README.TXT", path, sizeof path))
+            CreateShortcut(path, "Readme", gState.groupName, "NULL");
     }
     SetMeter(86);
     if (group)
@@ -285,6 +288,10 @@ int AddProgmanItems(void)
 {
     const ScriptValues *s = &gState.script;
     const char drive = gState.ownPath[0];
+    // Program Manager adds items to its active group: without the package's
+    // group shown they would land in whatever group the user had open.
+    if (!gState.groupShown)
+        return 0;
     char installDir[kPathSize];
     InstallDir(installDir, sizeof installDir);
     HWND progman = FindWindowA("PROGMAN", NULL);

@@ -18,20 +18,26 @@ void QuotedValueName(const char *value, char *name, size_t cap)
 
 int IsPlainGroupName(const char *name)
 {
-    size_t length = strlen(name);
-    if (length >= 2 && name[0] == '"' && name[length - 1] == '"') {
-        ++name;
-        length -= 2;
+    return IsPlainName(name, strlen(name));
+}
+
+int IsQuotedValue(const char *value)
+{
+    size_t length = strlen(value);
+    return length >= 2 && value[0] == '"' && value[length - 1] == '"';
+}
+
+int GroupArgumentOf(const char *group, char *arg, size_t cap)
+{
+    size_t length = strlen(group);
+    const int quoted = strpbrk(group, ",()[]") != NULL ||
+                       (length > 0 && (group[0] == ' ' || group[length - 1] == ' '));
+    int written = snprintf(arg, cap, quoted ? "\"%s\"" : "%s", group);
+    if (written < 0 || (size_t)written >= cap) {
+        CopyText(arg, cap, "");
+        return 0;
     }
-    int onlyDots = 1;
-    for (size_t i = 0; i < length; ++i) {
-        char c = name[i];
-        if (c == '\\' || c == '/' || c == ':' || c == '"')
-            return 0;
-        if (c != '.' && c != ' ')
-            onlyDots = 0;
-    }
-    return !onlyDots;
+    return 1;
 }
 
 // snprintf's answer as a fit: 1 when the whole text went in.
@@ -73,12 +79,24 @@ int LinkPathOf(const char *programs, const char *group, const char *name, char *
     return Fits(snprintf(path, cap, "%s\\%s\\%s.lnk", programs, group, name), cap);
 }
 
+int InstallPathOf(const char *installDir, const char *name, char *path, size_t cap)
+{
+    // No directory (the current one did not fit its buffer) is no path: the
+    // name alone would be taken at the drive's root.
+    if (installDir[0] == '\0') {
+        CopyText(path, cap, "");
+        return 0;
+    }
+    return Fits(snprintf(path, cap, "%s\\%s", installDir, name), cap);
+}
+
 int ShowGroupCommand(const char *group, char *command, size_t cap)
 {
     CopyText(command, cap, "");
-    if (strlen(group) >= kShowGroupNameSize)
+    char arg[kShowGroupNameSize + 2];
+    if (strlen(group) >= kShowGroupNameSize || !GroupArgumentOf(group, arg, sizeof arg))
         return 0;
-    return Fits(snprintf(command, cap, "[ShowGroup(%s,1)]", group), cap);
+    return Fits(snprintf(command, cap, "[ShowGroup(%s,1)]", arg), cap);
 }
 
 size_t AddItemCommand(const char *cmdLine, const char *title, const char *icon, char *command,

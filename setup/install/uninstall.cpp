@@ -114,14 +114,20 @@ void RunUninstall(void)
     HWND progman = FindWindowA("PROGMAN", NULL);
     if (progman != NULL && IsWindow(progman))
         ShowWindow(progman, SW_RESTORE);
-    // Either name may be the one the group was made under. A name that is
-    // no plain group name is never sent: the shell would delete the whole
-    // Programs folder for an empty one.
+    // The group as it was made, and once more as the script writes it, which
+    // an installation that kept the quotes may have made. A name that is no
+    // plain group name is never sent: the shell would delete the whole
+    // Programs folder for an empty one, or a folder of the user's for a name
+    // it reads differently. An unquoted value is not sent as written: no
+    // installation made a group of that name.
     QuotedValueName(values.folderTitle, gState.groupName, sizeof gState.groupName);
-    if (IsPlainGroupName(gState.groupName))
-        ProgmanDeleteGroup(gState.groupName, "PROGMAN");
-    if (IsPlainGroupName(values.folderTitle))
-        ProgmanDeleteGroup(values.folderTitle, "PROGMAN");
+    char group[kPathSize + 2];
+    if (IsPlainGroupName(gState.groupName) &&
+        GroupArgumentOf(gState.groupName, group, sizeof group)) {
+        ProgmanDeleteGroup(group, "PROGMAN");
+        if (IsQuotedValue(values.folderTitle) && strcmp(group, values.folderTitle) != 0)
+            ProgmanDeleteGroup(values.folderTitle, "PROGMAN");
+    }
 
     const char *names[kUninstallFileCount];
     size_t count = UninstallFileList(&values, names);

@@ -47,6 +47,22 @@ int InstallerWindowsPresent(const char *pattern)
     return check.found;
 }
 
+// Blocks until the process ends, serving only the messages other programs
+// send to setup's windows meanwhile: an installer that broadcasts, or opens
+// a DDE conversation (which starts with a message sent to every top-level
+// window), would otherwise wait on setup while setup waits on it. Nothing
+// posted is taken, so setup's own windows stay as they are until it ends.
+void WaitServingSentMessages(HANDLE process)
+{
+    for (;;) {
+        DWORD woke = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (woke != WAIT_OBJECT_0 + 1)
+            return;  // ended, or the wait itself failed
+        MSG msg;
+        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 void ReportInstallerNotStarted(DWORD error)
 {
     char caption[64];
@@ -107,7 +123,10 @@ void InstallAcrobat(void)
     // The bundled installer is the whole installation; one from the setup
     // drive may hand over to processes of its own, so only its windows say
     // when it is done.
-    WaitForSingleObject(pi.hProcess, bundled ? INFINITE : 500);
+    if (bundled)
+        WaitServingSentMessages(pi.hProcess);
+    else
+        WaitForSingleObject(pi.hProcess, 500);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
 

@@ -85,7 +85,11 @@ int InstallerCommandLine(const char *installer, const char *curDir, char drive, 
         // Quoted, a directory with blanks cannot start some other program;
         // the arguments stay outside the quotes, and the file deleted later
         // is the program itself, not the program with its arguments.
+        // The program is deleted after its run: it must be a plain file of
+        // that directory, never a path that leads out of it.
         size_t program = strcspn(installer, " ");
+        if (!IsPlainName(installer, program))
+            return 0;
         written = snprintf(file, fileCap, "%s\\%.*s", curDir, (int)program, installer);
         if (written < 0 || (size_t)written >= fileCap) {
             file[0] = '\0';

@@ -45,8 +45,10 @@ int IsBundledInstaller(const char *installer);
 // directory, and the rest of the value follows as its arguments; file takes
 // that program's path, to be deleted after the run. Any other value is a
 // path on the setup drive: "<drive>:<value>", and file is left empty.
-// Returns 0 when the line or the file name would not fit, or when there is
-// no drive letter, so that nothing cut short is ever started.
+// Returns 0 when the line or the file name would not fit, when there is no
+// drive letter, or when the bundled program is not a plain file name of
+// curDir (IsPlainName), so that nothing cut short or outside is started or
+// deleted.
 int InstallerCommandLine(const char *installer, const char *curDir, char drive, char *cmdLine,
                          size_t cmdCap, char *file, size_t fileCap);
 

@@ -100,6 +100,9 @@ struct SetupState {
     char MainTarget[kPathSize];    // the main item's target, for the auto launch
     char groupName[kPathSize];     // the Start-menu group: Foldertitle= unquoted
     char mainTitle[kPathSize];     // the main item's name: IconTitle= unquoted
+    int32_t groupShown;            // 1 once ShowGroup made the package's group
+                                   // Program Manager's active one: AddItem
+                                   // commands land there
 };
 
 extern SetupState gState;

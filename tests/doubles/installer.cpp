@@ -1,10 +1,12 @@
 // A stand-in for the viewer's installer, for setup's scenarios:
 //
-//   VWINST.EXE [SHOW_MS [TITLE]]
+//   VWINST.EXE [-broadcast] [SHOW_MS [TITLE]]
 //
 // It shows a top-level window titled TITLE (default "Acrobat Reader 4.0
 // Setup") for SHOW_MS milliseconds (default 3000) and, before the window
-// goes, installs the viewer as a real installer would: the viewer double
+// goes, installs the viewer as a real installer would. With -broadcast it
+// then tells every top-level window that the environment changed, as
+// installers do, giving each 5 seconds to answer. The viewer install: the viewer double
 // that travels beside it as "AcroRd32.ex_" becomes AcroRd32.exe in
 // "C:\Program Files\Adobe\Acrobat 4.0\Reader" (with a PLUG_INS folder), and
 // the registry gets the .pdf association and the App Paths entry. Without
@@ -14,6 +16,8 @@
 //   started <command line>
 //   directory <current directory>
 //   installed <viewer path>        (or "no payload")
+//   broadcast                      (with -broadcast)
+//   unanswered <window title>      (each window that did not answer)
 //   ended
 #include <windows.h>
 #include <stdio.h>
@@ -33,6 +37,8 @@ const char kAppPaths[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Path
 const UINT_PTR kShowTimer = 1;
 
 std::string gPayload;
+bool gBroadcast;
+const UINT kAnswerMs = 5000;
 
 void Log(const std::string &line)
 {
@@ -69,12 +75,29 @@ void Install()
     Log("installed " + exe);
 }
 
+// Sent one window at a time, so that each one that does not answer is known.
+BOOL CALLBACK TellWindow(HWND w, LPARAM)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(w, WM_SETTINGCHANGE, 0, (LPARAM) "Environment", SMTO_NORMAL,
+                             kAnswerMs, &result)) {
+        char title[128] = "";
+        GetWindowTextA(w, title, sizeof title);
+        Log(std::string("unanswered ") + title);
+    }
+    return TRUE;
+}
+
 LRESULT CALLBACK InstallerProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
     case WM_TIMER:
         KillTimer(w, kShowTimer);
         Install();
+        if (gBroadcast) {
+            Log("broadcast");
+            EnumWindows(TellWindow, 0);
+        }
         DestroyWindow(w);
         return 0;
     case WM_DESTROY:
@@ -103,6 +126,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     std::string argText = CommandArguments();
     const char *args = argText.c_str();
+    if (strncmp(args, "-broadcast", 10) == 0) {
+        gBroadcast = true;
+        args += 10;
+    }
     char *rest = NULL;
     long showMs = strtol(args, &rest, 10);
     if (rest == args || showMs < 0)

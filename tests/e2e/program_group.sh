@@ -6,7 +6,12 @@
 #            further items (one empty), Program Manager's window present
 #   rom      ROMRESIDENT=YES into the same group: links replaced, a link of
 #            the user's kept; no Program Manager window, so no AddItem
-#   short    a one-character Foldertitle: no folder and no links at all
+#   short    a one-character Foldertitle: no folder and no links at all, and
+#            no AddItem for its Write document, for no group was shown
+#   names    against the shell's own service: a group name with a comma, an
+#            unquoted Foldertitle and a main item's title that climbs out of
+#            the group; installed and uninstalled, the user's own folders
+#            and link of those names are untouched
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/lib/embed.sh"
 source "$(dirname "$0")/lib/progman.sh"
@@ -108,7 +113,7 @@ progman_stop
 
 # --- short: nothing is made from a name of fewer than two characters, and
 # the installation still completes.
-script=$keys$'FOLDERTITLE=X\r\nICONTITLE="The Book"\r\nICONFILE=BOOK.ICO\r\nMAINFILE=BOOK.PDF\r\nROMRESIDENT=YES\r\n'
+script=$keys$'FOLDERTITLE=X\r\nICONTITLE="The Book"\r\nICONFILE=BOOK.ICO\r\nMAINFILE=BOOK.PDF\r\nROMRESIDENT=YES\r\nwrifile=\\DOCS\\NOTES.WRI\r\n'
 make_pack short "$script"
 before=$(cd "$programs" && find . | sort)
 progman_start "$E2E_DIR/progman"
@@ -119,4 +124,47 @@ after=$(cd "$programs" && find . | sort)
 [ "$before" = "$after" ] || e2e_fail "short: the Programs folder changed:"$'\n'"$after"
 ! grep -q '"Error"' "$E2E_LOG/short.transcript" || e2e_fail "short: an error was shown"
 progman_stop
+
+# --- names: the double is gone, so the shell's own service takes the
+# commands. The user has folders and a link of the names the old reading
+# of these values reached: Poems, My Books and Victim.lnk.
+mkdir -p "$programs/Poems" "$programs/My Books"
+cp "$programs/Hidden Books/Readme.lnk" "$programs/Poems/Mine.lnk"
+cp "$programs/Hidden Books/Readme.lnk" "$programs/My Books/Mine.lnk"
+cp "$programs/Hidden Books/Uninstall.lnk" "$programs/Victim.lnk"
+cp "$programs/Victim.lnk" "$E2E_DIR/victim.lnk"
+listing() { (cd "$programs" && find . | sort); }
+before=$(listing)
+printf '%s\n' "$before" > "$E2E_LOG/names.before"
+names=(comma unquoted)
+keys_comma=${keys/C:\\BOOK/C:\\POEMS}
+keys_unquoted=${keys/C:\\BOOK/C:\\MYBOOKS}
+make_pack comma "$keys_comma"$'FOLDERTITLE="Poems, Volume 1"\r\nICONTITLE="..\\Victim"\r\nICONFILE=BOOK.ICO\r\nMAINFILE=BOOK.PDF\r\nROMRESIDENT=YES\r\n'
+make_pack unquoted "$keys_unquoted"$'FOLDERTITLE=My Books\r\nICONTITLE="Wait.. and See"\r\nICONFILE=BOOK.ICO\r\nMAINFILE=BOOK.PDF\r\nROMRESIDENT=YES\r\n'
+rm -rf "$WINEPREFIX/drive_c/POEMS" "$WINEPREFIX/drive_c/MYBOOKS"
+for name in "${names[@]}"; do install "$name" "$E2E_WIN\\$name\\SETUP.EXE"; done
+expect_links comma "Poems, Volume 1" 'Readme.lnk -> C:\POEMS\README.TXT (no icon)
+Uninstall.lnk -> C:\POEMS\UNINSTAL.EXE (icon: C:\POEMS\UNINSTAL.ICO,0)'
+expect_links unquoted "y Book" 'Readme.lnk -> C:\MYBOOKS\README.TXT (no icon)
+Uninstall.lnk -> C:\MYBOOKS\UNINSTAL.EXE (icon: C:\MYBOOKS\UNINSTAL.ICO,0)
+Wait.. and See.lnk -> C:\tklaunch.exe (no icon)'
+cmp -s "$programs/Victim.lnk" "$E2E_DIR/victim.lnk" || e2e_fail "names: the user's Victim.lnk was replaced"
+listing > "$E2E_LOG/names.installed"
+for dir in POEMS MYBOOKS; do
+    e2e_drive "uninstall-$dir" -- "C:\\$dir\\UNINSTAL.EXE" <<SCN
+timeout 60
+msgbox "Uninstall" "Are you sure you want to uninstall?"
+press 1
+exit 0
+nofile "C:\\\\$dir\\\\UNINSTAL.EXE"
+SCN
+done
+after=$(listing)
+printf '%s\n' "$after" > "$E2E_LOG/names.after"
+[ "$before" = "$after" ] ||
+    e2e_fail "names: the Programs folder was"$'\n'"$before"$'\n'"and is now"$'\n'"$after"
+cmp -s "$programs/Victim.lnk" "$E2E_DIR/victim.lnk" || e2e_fail "names: Victim.lnk changed"
+for name in "${names[@]}" uninstall-POEMS uninstall-MYBOOKS; do
+    ! grep -q '"Error"' "$E2E_LOG/$name.transcript" || e2e_fail "$name: an error was shown"
+done
 echo "program_group passed"

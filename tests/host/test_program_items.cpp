@@ -37,13 +37,33 @@ TEST(ProgramItems, QuotedValuesLoseFirstAndLastCharacter)
 
 TEST(ProgramItems, OnlyPlainGroupNamesAreUsed)
 {
-    EXPECT_TRUE(IsPlainGroupName("The Lighthouse Keeper"));
-    EXPECT_TRUE(IsPlainGroupName("\"My Books\"")) << "judged inside its quotes";
-    EXPECT_TRUE(IsPlainGroupName("v1.0 Books"));
-    EXPECT_TRUE(IsPlainGroupName("..x"));
-    for (const char *bad : {"", "\"\"", "\" \"", ".", "..", " . ", "a\\b", "..\\Startup", "a/b",
-                            "C:x", "\"..\"", "\"a\"b\""})
+    for (const char *good : {"The Lighthouse Keeper", "v1.0 Books", "..x", "Wait.. and See",
+                             "Poems, Volume 1", "Notes (2nd) [draft]"})
+        EXPECT_TRUE(IsPlainGroupName(good)) << good;
+    for (const char *bad : {"", " ", ".", "..", " . ", "a\\b", "..\\Startup", "a/b", "C:x",
+                            "\"My Books\"", "a*", "a?", "a<b", "a>b", "a|b", "tab\there",
+                            "line\nend"})
         EXPECT_FALSE(IsPlainGroupName(bad)) << bad;
+    EXPECT_TRUE(IsQuotedValue("\"My Books\""));
+    EXPECT_TRUE(IsQuotedValue("\"\""));
+    for (const char *unquoted : {"My Books", "\"My Books", "My Books\"", "\"", ""})
+        EXPECT_FALSE(IsQuotedValue(unquoted)) << unquoted;
+}
+
+TEST(ProgramItems, GroupArgumentsAreQuotedWhereTheCommandSyntaxWouldSplitThem)
+{
+    char arg[32];
+    const char *const cases[][2] = {
+        {"My Books", "My Books"},           {"Poems, Volume 1", "\"Poems, Volume 1\""},
+        {"Notes (2nd)", "\"Notes (2nd)\""}, {"[x]", "\"[x]\""},
+        {" Lead", "\" Lead\""},             {"Trail ", "\"Trail \""},
+    };
+    for (const auto &c : cases) {
+        ASSERT_TRUE(GroupArgumentOf(c[0], arg, sizeof arg)) << c[0];
+        EXPECT_STREQ(c[1], arg);
+    }
+    EXPECT_FALSE(GroupArgumentOf("Poems, Volume 1", arg, 17)) << "no room for the closing quote";
+    EXPECT_STREQ("", arg);
 }
 
 TEST(ProgramItems, MainTargetOnTheSetupDriveInTheInstallationOrOnTheCd)
@@ -84,6 +104,10 @@ TEST(ProgramItems, LinkPathsAreWholeOrRefused)
     EXPECT_FALSE(LinkPathOf("C:\\P", "My Books", "Readme", path, 24));
     EXPECT_FALSE(GroupFolderOf("C:\\P", "My Books", path, 13));
     EXPECT_TRUE(GroupFolderOf("C:\\P", "My Books", path, 14));
+    EXPECT_TRUE(InstallPathOf("C:\\BOOK", "UNINSTAL.EXE", path, 21));
+    EXPECT_STREQ("C:\\BOOK\\UNINSTAL.EXE", path);
+    EXPECT_FALSE(InstallPathOf("C:\\BOOK", "UNINSTAL.EXE", path, 20));
+    EXPECT_FALSE(InstallPathOf("", "UNINSTAL.EXE", path, sizeof path)) << "no directory";
 }
 
 TEST(ProgramItems, CommandTexts)
@@ -96,6 +120,9 @@ TEST(ProgramItems, CommandTexts)
     EXPECT_EQ("[ShowGroup(" + longest + ",1)]", command);
     EXPECT_FALSE(ShowGroupCommand(tooLong.c_str(), command, sizeof command));
     EXPECT_STREQ("", command) << "a cut name would show another group";
+    std::string comma = longest.substr(0, 62) + ",";
+    ASSERT_TRUE(ShowGroupCommand(comma.c_str(), command, sizeof command));
+    EXPECT_EQ("[ShowGroup(\"" + comma + "\",1)]", command) << "one argument, not two";
 
     const char *line = "WRITE.EXE D:\\DOCS\\NOTES.WRI";
     size_t length = AddItemCommand(line, "\"Notes\"", "WRITE.EXE", nullptr, 0);

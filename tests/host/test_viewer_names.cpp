@@ -87,6 +87,17 @@ TEST(ViewerNames, InstallerCommandLines)
                                       file, sizeof file));
     EXPECT_STREQ("\"C:\\BOOK\\Acro4Gig.exe\" -s 1500", cmd) << "arguments stay outside";
     EXPECT_STREQ("C:\\BOOK\\Acro4Gig.exe", file) << "the program, not its arguments, is deleted";
+
+    // The program is deleted after the run: a path out of the directory is
+    // neither started nor deleted.
+    for (const char *bad : {"Acro4Gig.exe\\..\\..\\X.EXE", "Acro4Gig.exe/../X.EXE",
+                            "Acro4Gig.exe:stream", "Acro4Gig.exe\"x\" -s"}) {
+        strcpy(file, "sentinel");
+        EXPECT_EQ(0, InstallerCommandLine(bad, "C:\\BOOK", 'D', cmd, sizeof cmd, file,
+                                          sizeof file))
+            << bad;
+        EXPECT_STREQ("", file) << bad;
+    }
 }
 
 TEST(ViewerNames, InstallerCommandLinesNeverCutShort)

@@ -137,6 +137,37 @@ TEST_F(ProgramGroup, ALinkThatCannotBeSavedIsReported)
     EXPECT_FALSE(FileExists(group));
 }
 
+TEST_F(ProgramGroup, LinksWhosePathsDoNotFitAreNotMade)
+{
+    // An installation directory of 244 characters: its README.TXT just fits
+    // the 255 a path may have, its UNINSTAL.EXE does not, nor does the main
+    // item's icon path. Cut, they would name other files.
+    std::string installDir = dir;
+    while (installDir.size() < 244) {
+        size_t left = 244 - installDir.size();
+        installDir += "\\" + std::string(left > 60 ? 30 : left - 1, 'd');
+        CreateDirectoryA(installDir.c_str(), NULL);
+    }
+    ASSERT_EQ(244u, installDir.size());
+    ASSERT_TRUE(SetCurrentDirectoryA(installDir.c_str()));
+    strcpy(gState.ownPath, "D:\\SETUP.EXE");
+    snprintf(gState.script.folderTitle, sizeof gState.script.folderTitle, "\"%s\"", kGroup);
+    strcpy(gState.script.iconTitle, "\"Book\"");
+    strcpy(gState.script.iconFile, "LIGHTHOUSE.ICO");
+    strcpy(gState.script.mainFile, "\\EBOOK\\BOOK.PDF");
+
+    StartBoxWatcher({});
+    EXPECT_EQ(1, CreateProgramGroup());
+    EXPECT_TRUE(StopBoxWatcher().empty());
+    EXPECT_FALSE(FileExists(group + "\\Book.lnk"));
+    EXPECT_FALSE(FileExists(group + "\\Uninstall.lnk"));
+    Link readme = ReadLink(group + "\\Readme.lnk");
+    ASSERT_TRUE(readme.loaded);
+    EXPECT_EQ(installDir + "\\README.TXT", readme.target);
+    EXPECT_STREQ("D:\\EBOOK\\BOOK.PDF", gState.MainTarget) << "the target itself fits";
+    SetCurrentDirectoryA(dir.c_str());
+}
+
 namespace {
 
 class Uninstall : public StateTest {

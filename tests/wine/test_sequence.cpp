@@ -352,11 +352,16 @@ TEST_F(SequenceStatus, NoViewerRegisteredRunsTheInstaller)
 TEST_F(SequenceStatus, InstallerThatCannotStart)
 {
     // A missing file on the setup drive, a bundled installer that the
-    // package lacks, and a line too long to start whole.
+    // package lacks, a line too long to start whole, and a bundled value
+    // that leads out of the directory to a program that is there: it is
+    // neither run nor deleted.
     strcpy(gState.ownPath, "C:\\SETUP.EXE");
     std::string tooLong = "\\" + std::string(250, 'V') + ".EXE";
-    for (const std::string &value :
-         {std::string("\\tarnwick-none\\VWINST.EXE"), std::string("Acro4Gig.exe"), tooLong}) {
+    std::string outside = FreshDir("InstallerOutside") + "\\X.EXE";
+    ASSERT_TRUE(CopyFileA(TestProgram("installer_double.exe").c_str(), outside.c_str(), FALSE));
+    std::string climbing = "Acro4Gig.exe\\..\\..\\tarnwick-InstallerOutside\\X.EXE";
+    for (const std::string &value : {std::string("\\tarnwick-none\\VWINST.EXE"),
+                                     std::string("Acro4Gig.exe"), tooLong, climbing}) {
         gState.acrobatInstallFailed = 0;
         CopyText(gState.script.installer, sizeof gState.script.installer, value.c_str());
         StartBoxWatcher({});
@@ -366,6 +371,7 @@ TEST_F(SequenceStatus, InstallerThatCannotStart)
         ExpectDownloadMessage(boxes[0]);
         EXPECT_EQ(1, gState.acrobatInstallFailed) << value;
     }
+    EXPECT_TRUE(FileExists(outside));
 }
 
 // Starts the installer double as its own process; it shows its window for
@@ -457,18 +463,28 @@ TEST_F(SequenceStatus, BundledInstallerRunsToItsEndAndIsDeleted)
     ASSERT_TRUE(CopyFileA(TestProgram("viewer_double.exe").c_str(),
                           (installDir + "\\AcroRd32.ex_").c_str(), FALSE));
     RemoveInstalledViewer();
-    strcpy(gState.script.installer, "Acro4Gig.exe 4000");
+    // The installer tells every window that the environment changed before
+    // it ends; setup's own window, on this thread, must answer while setup
+    // waits for the installer.
+    strcpy(gState.script.installer, "Acro4Gig.exe -broadcast 4000");
+    HWND own = CreateWindowA("STATIC", "Blocked Setup Window", WS_OVERLAPPED, 0, 0, 100, 50,
+                             NULL, NULL, gState.hInstance, NULL);
+    ASSERT_TRUE(own != NULL);
 
     DWORD start = GetTickCount();
     StartBoxWatcher({});
     InstallAcrobat();
     EXPECT_EQ(0u, StopBoxWatcher().size());
     DWORD took = GetTickCount() - start;
+    DestroyWindow(own);
 
     EXPECT_EQ(0, gState.acrobatInstallFailed);
     EXPECT_FALSE(FileExists(program)) << "the bundled installer stays behind";
     std::string log = ReadFileBytes(InstalledViewerDir() + "\\install.log");
-    EXPECT_NE(std::string::npos, log.find("started \"" + program + "\" 4000\n")) << log;
+    EXPECT_NE(std::string::npos, log.find("started \"" + program + "\" -broadcast 4000\n"))
+        << log;
+    EXPECT_NE(std::string::npos, log.find("broadcast\n")) << log;
+    EXPECT_EQ(std::string::npos, log.find("unanswered Blocked Setup Window")) << log;
     EXPECT_NE(std::string::npos, log.find("ended")) << log;
     // setup blocked until the installer ended, so no check ever saw its
     // window: the status line went straight to "Validating...".
