@@ -558,8 +558,7 @@ std::string TitleOf(Book &b, const char *key, const char *what)
     const Setting &v = Value(b, key);
     char name[kPathRoom];
     QuotedValueName(v.value.c_str(), name, sizeof name);
-    size_t n = v.value.size();
-    if (v.line != 0 && n > 0 && (n < 2 || v.value[0] != '"' || v.value[n - 1] != '"'))
+    if (v.line != 0 && !v.value.empty() && !IsQuotedValue(v.value.c_str()))
         Say(b.sink, 0, b.facts->scriptName, v.line, "%s%s is not in double quotes: setup drops "
                                                     "its first and last characters, naming the %s \"%s\"",
             key, v.value.c_str(), what, name);
@@ -573,27 +572,30 @@ void CheckGroup(Book &b)
     const Setting &main = Value(b, "MAINFILE=");
     std::string group = TitleOf(b, "Foldertitle=", "group");
     int folderLine = Value(b, "Foldertitle=").line;
-    if (!IsPlainGroupName(group.c_str()))
+    if (!IsPlainGroupName(group.c_str())) {
         Say(s, 1, name, folderLine, "the group name \"%s\" is not one plain folder name: setup "
                                     "refuses it and makes no program group", group.c_str());
-    else {
+    } else {
         char command[kShowGroupCommandSize];
         if (!ShowGroupCommand(group.c_str(), command, sizeof command))
             Say(s, 0, name, folderLine, "the group name is %zu characters: Program Manager's "
                                         "ShowGroup takes %d, so the group is not shown",
                 group.size(), kShowGroupNameSize - 1);
     }
+    // The main item's link is made under its title, inside the group.
     std::string title = TitleOf(b, "IconTitle=", "main item");
-    if (title.empty())
-        Say(s, 1, name, Value(b, "IconTitle=").line, "no IconTitle= name: setup makes no link to "
-                                                    "the main item");
+    if (!IsPlainGroupName(title.c_str()))
+        Say(s, 1, name, Value(b, "IconTitle=").line, "the main item's title \"%s\" is not one "
+                                                    "plain file name: setup makes no link to it",
+            title.c_str());
 
     const char *mainFile = main.value.c_str();
     const char *romResident = Value(b, "ROMRESIDENT=").value.c_str();
     char target[kPathRoom];
     if (!MainTargetOf(kDrive, b.installDir.c_str(), mainFile, romResident, target, sizeof target)) {
+        target[0] = '\0';
         Say(s, 1, name, main.line, "the main item's target is longer than 255 characters: setup "
-                                   "makes no main item");
+                                   "makes no link to it");
     } else if (ValueSaysYes(romResident)) {
         if (b.facts->medium != NULL && OnMedium(b.facts->medium, "\\tklaunch.exe").empty())
             Say(s, 1, name, Value(b, "ROMRESIDENT=").line, "ROMRESIDENT=YES starts tklaunch.exe "
@@ -610,17 +612,15 @@ void CheckGroup(Book &b)
             doc != NULL && doc[0] ? ")" : "");
     }
     const Setting &icon = Value(b, "ICONFILE=");
-    if (TakesIconLocation(target)) {
-        if (icon.value.empty())
-            Say(s, 0, name, icon.line, "no ICONFILE=: the main item's icon names the installation "
-                                       "folder itself");
-        else if (b.installDir.size() + 1 + icon.value.size() >= kPathRoom)
-            Say(s, 1, name, icon.line, "ICONFILE=%s: the icon's path is longer than 255 "
-                                       "characters", icon.value.c_str());
-        else if (!HasFile(b, icon.value))
-            Say(s, 1, name, icon.line, "ICONFILE=%s: PACK.BOX does not carry it",
-                icon.value.c_str());
-    }
+    char iconPath[kPathRoom];
+    if (!InstallPathOf(b.installDir.c_str(), icon.value.c_str(), iconPath, sizeof iconPath))
+        Say(s, 1, name, icon.line, "ICONFILE=%s: the icon's path is longer than 255 characters: "
+                                   "setup makes no link to the main item", icon.value.c_str());
+    else if (TakesIconLocation(target) && icon.value.empty())
+        Say(s, 0, name, icon.line, "no ICONFILE=: the main item's icon names the installation "
+                                   "folder itself");
+    else if (TakesIconLocation(target) && !HasFile(b, icon.value))
+        Say(s, 1, name, icon.line, "ICONFILE=%s: PACK.BOX does not carry it", icon.value.c_str());
     if (!HasFile(b, "README.TXT"))
         Say(s, 1, name, 0, "the group's Readme link opens README.TXT, which PACK.BOX does not carry");
     if (!HasFile(b, "UNINSTAL.ICO"))
@@ -644,25 +644,29 @@ void CheckSteps(Book &b)
     }
     const Setting &installer = Value(b, "Installer=");
     if (!installer.value.empty()) {
+        const char *value = installer.value.c_str();
         char cmdLine[kPathRoom], file[kPathRoom];
-        std::string program = installer.value.substr(0, installer.value.find(' '));
-        if (!InstallerCommandLine(installer.value.c_str(), b.installDir.c_str(), kDrive, cmdLine,
-                                  sizeof cmdLine, file, sizeof file))
+        size_t programLength = strcspn(value, " ");
+        std::string program(value, programLength);
+        int bundled = IsBundledInstaller(value);
+        if (bundled && !IsPlainName(value, programLength))
+            Say(s, 1, name, installer.line, "Installer=%s: %s is no plain file name of the "
+                                            "installation folder: setup does not start it",
+                value, program.c_str());
+        else if (!InstallerCommandLine(value, b.installDir.c_str(), kDrive, cmdLine,
+                                       sizeof cmdLine, file, sizeof file))
             Say(s, 1, name, installer.line, "Installer=%s: its command line is longer than 255 "
-                                            "characters: setup does not start it",
-                installer.value.c_str());
-        else if (IsBundledInstaller(installer.value.c_str())) {
-            if (!HasFile(b, program))
-                Say(s, 1, name, installer.line, "Installer=%s: PACK.BOX does not carry %s",
-                    installer.value.c_str(), program.c_str());
-        } else if (installer.value[0] != '\\') {
+                                            "characters: setup does not start it", value);
+        else if (bundled && !HasFile(b, program))
+            Say(s, 1, name, installer.line, "Installer=%s: PACK.BOX does not carry %s", value,
+                program.c_str());
+        else if (!bundled && value[0] != '\\')
             Say(s, 1, name, installer.line, "Installer=%s: not on the setup medium (a path there "
                                             "begins with \\) nor Acro4Gig.exe from PACK.BOX",
-                installer.value.c_str());
-        } else if (b.facts->medium != NULL && OnMedium(b.facts->medium, program).empty()) {
+                value);
+        else if (!bundled && b.facts->medium != NULL && OnMedium(b.facts->medium, program).empty())
             Say(s, 1, name, installer.line, "Installer=%s: the setup medium (%s) has no such file",
-                installer.value.c_str(), b.facts->medium);
-        }
+                value, b.facts->medium);
     }
     if (!Value(b, "MAINFILE=").value.empty())
         CheckGroup(b);

@@ -508,7 +508,8 @@ TEST_F(Pubkit, CheckFindsWhatSetupWouldRefuse)
                       "MOVEFILE=\\EBOOK\\book.pdf\r\n"                      // 10
                       "INSTALLER=C:\\rs405eng.exe\r\n"                      // 11
                       "wrifile=" + std::string(300, 'w') + "\r\n"           // 12
-                      "FOLDERTITLE=\"A: B\"\r\n";                           // 13
+                      "FOLDERTITLE=(A: B)\r\n"                              // 13
+                      "IconTitle=\"x|y\"\r\n";                              // 14
     Write("bad/SETUP.INI", bad);
     Write("bad/EMBED.EXE", embed);
     Write("cd/tarnwsi.ini", "[Tarnwick]\r\nBMPFILE = \"cover.bmp\"\r\n");
@@ -519,7 +520,9 @@ TEST_F(Pubkit, CheckFindsWhatSetupWouldRefuse)
              ini + "1: error: DEFAULTDIR= value is 133 characters: the trailer keeps 126",
              ini + "2: warning: R2=0,64,128 is read at fixed places",
              ini + "13: warning: Foldertitle= again (first on line 3)",
-             ini + "4: warning: IconTitle=Book is not in double quotes",
+             ini + "14: warning: IconTitle= again (first on line 4)",
+             ini + "13: warning: Foldertitle=(A: B) is not in double quotes: setup drops its "
+                   "first and last characters, naming the group \"A: B\"",
              ini + "5: error: ICONFILE=NONE.ICO: PACK.BOX does not carry it",
              ini + "6: error: MAINFILE=other.pdf: not in the installation folder",
              ini + "7: warning: PLUGN1= is no key the programs read: the line is ignored (PLUGIN1=?)",
@@ -530,12 +533,13 @@ TEST_F(Pubkit, CheckFindsWhatSetupWouldRefuse)
              ini + "11: error: Installer=C:\\rs405eng.exe: not on the setup medium",
              ini + "12: error: the line is 308 characters long",
              ini + "13: error: the group name \"A: B\" is not one plain folder name",
+             ini + "14: error: the main item's title \"x|y\" is not one plain file name",
              ini + " error: the group's Readme link opens README.TXT",
              ini + " error: PACK.BOX carries no LICENSE.TXT",
              dir + "/cd/COVER.BMP: error: setup refuses the background picture: \"cover.bmp is "
                    "not a Legitimate DIB File!\""})
         EXPECT_NE(std::string::npos, report.find(expected)) << expected << "\n" << report;
-    EXPECT_EQ(13, counts.errors) << report;
+    EXPECT_EQ(14, counts.errors) << report;
 
     // pack's inputs: the same findings, from a PACK.BOX as from its folder.
     FILE *box = fopen((dir + "/bad.box").c_str(), "w+b");
