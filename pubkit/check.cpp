@@ -728,12 +728,12 @@ void CheckKeys(Book &b)
                 c.v.value.size(), c.room);
             continue;
         }
-        char meant[16];
-        snprintf(meant, sizeof meant, "%03d,%03d,%03d", c.rgb[0], c.rgb[1], c.rgb[2]);
-        if (strncmp(c.v.value.c_str(), meant, 11) != 0)
-            Say(s, 0, name, c.v.line, "%s%s is read at fixed places and gives the colour %d,%d,%d "
-                                      "(three digits each, as %s)", c.key, c.v.value.c_str(),
-                c.rgb[0], c.rgb[1], c.rgb[2], meant);
+        char threeDigits[16];
+        snprintf(threeDigits, sizeof threeDigits, "%03d,%03d,%03d", c.rgb[0], c.rgb[1], c.rgb[2]);
+        if (strncmp(c.v.value.c_str(), threeDigits, 11) != 0)
+            Say(s, 0, name, c.v.line, "%s%s is read at fixed places, three digits a colour: it "
+                                      "gives %d,%d,%d", c.key, c.v.value.c_str(), c.rgb[0],
+                c.rgb[1], c.rgb[2]);
     }
     if (r1.line != 0 && (got.copyBarShade < 0 || got.expandBarShade < 0))
         Say(s, 0, name, r1.line, "R1=%s: the %s bar's shade (its %s place) is no digit 0-5, so "
