@@ -769,7 +769,8 @@ void CheckBook(const BookFacts *f, FILE *out, CheckCounts *counts)
     else
         ReadScript(b);
     if (f->embedProblem != NULL)
-        Say(&sink, 1, "EMBED.EXE", 0, "%s: setup starts it and it ends at once", f->embedProblem);
+        Say(&sink, 1, f->embedName, 0, "no embed installer (%s): started by setup, it delivers "
+                                       "nothing", f->embedProblem);
     else if (f->embedDocument == NULL)
         Say(&sink, 1, f->scriptName, 0, "PACK.BOX carries no EMBED.EXE: setup cannot start it and "
                                         "ends with \"Installation Not Complete.\"");
@@ -799,9 +800,9 @@ void ReadEmbed(const ExamineSource *src, std::string *problem, std::string *docu
     FileLayout l;
     const char *why = ReadFileLayout(src, &l);
     if (why != NULL)
-        *problem = std::string("EMBED.EXE is no embed installer: ") + why;
+        *problem = why;
     else if (l.kind != kFileEmbed)
-        *problem = "EMBED.EXE is a packaged setup, no embed installer";
+        *problem = "it is a packaged setup";
     else
         *document = l.embed.docOffset != 0 ? l.embed.docName : "";
 }
@@ -809,7 +810,8 @@ void ReadEmbed(const ExamineSource *src, std::string *problem, std::string *docu
 struct Gathered {
     std::vector<std::string> members;
     std::vector<const char *> names;
-    std::string script, keys, embedProblem, embedDocument, scriptName, keysName, installDir;
+    std::string script, keys, embedName, embedProblem, embedDocument, scriptName, keysName,
+        installDir;
     int hasScript = 0, hasEmbed = 0, keysAreScript = 1, hasKeys = 1, hasInstallDir = 0;
 };
 
@@ -827,6 +829,7 @@ void Run(Gathered &g, const char *medium, FILE *out, CheckCounts *counts)
     f.installDir = g.hasInstallDir ? g.installDir.c_str() : NULL;
     f.members = g.names.data();
     f.memberCount = g.names.size();
+    f.embedName = g.embedName.c_str();
     f.embedProblem = g.hasEmbed && !g.embedProblem.empty() ? g.embedProblem.c_str() : NULL;
     f.embedDocument = g.hasEmbed && g.embedProblem.empty() ? g.embedDocument.c_str() : NULL;
     f.medium = medium;
@@ -847,8 +850,9 @@ const char *GatherFolder(const std::string &dir, Gathered &g)
         } else if (EqualsNoCase(m.c_str(), "EMBED.EXE")) {
             ExamineSource src;
             g.hasEmbed = 1;
-            if (OpenExamineFile((dir + "/" + m).c_str(), &src) != NULL) {
-                g.embedProblem = "EMBED.EXE cannot be read";
+            g.embedName = dir + "/" + m;
+            if (OpenExamineFile(g.embedName.c_str(), &src) != NULL) {
+                g.embedProblem = "it cannot be read";
                 continue;
             }
             ReadEmbed(&src, &g.embedProblem, &g.embedDocument);
@@ -880,6 +884,7 @@ void ViewMembers(const PackView &view, const std::string &name, Gathered &g, FIL
     g.hasScript = view.hasScript;
     g.script = view.script;
     g.hasEmbed = view.hasEmbed;
+    g.embedName = name + ":EMBED.EXE";
     if (view.hasEmbed) {
         ExamineSource src;
         EmbedMemberSource(&view, &src);

@@ -28,8 +28,10 @@ struct BookFacts {
     const char *installDir;  // NULL: DEFAULTDIR= of the keys
     const char *const *members;  // the files PACK.BOX carries, '/' between parts
     size_t memberCount;
-    // EMBED.EXE: embedProblem says why it is no embed installer; else
-    // embedDocument is the document its trailer writes ("" for none).
+    // EMBED.EXE (as findings name it): embedProblem says why it is no embed
+    // installer; else embedDocument is the document its trailer writes ("" for
+    // none). Both NULL: PACK.BOX carries no EMBED.EXE.
+    const char *embedName;
     const char *embedProblem;
     const char *embedDocument;
     const char *medium;  // the setup medium's folder here; NULL when unknown

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
         return 0;
     const char *script = (const char *)data;
     BookFacts book = {"SETUP.INI", script, size, "SETUP.INI", script, size, NULL, members,
-                      sizeof members / sizeof members[0], NULL, "book.pdf", NULL};
+                      sizeof members / sizeof members[0], "EMBED.EXE", NULL, "book.pdf", NULL};
     CheckCounts counts = {0, 0};
     CheckBook(&book, out, &counts);
     return 0;

@@ -18,6 +18,7 @@
 #include "pubkit/unpack.h"
 #include "pubkit/zip_writer.h"
 #include "setup/payload/trailer.h"
+#include "dib_fixture.h"
 #include "zip_fixture.h"
 
 namespace {
@@ -552,6 +553,123 @@ TEST_F(Pubkit, CheckFindsWhatSetupWouldRefuse)
     fclose(quiet);
     EXPECT_EQ(counts.errors, fromBox.errors);
     EXPECT_EQ(counts.warnings, fromBox.warnings);
+}
+
+// How the programs read the script's lines: CR CR LF and CR LF alike, 255
+// characters at a time, nothing after a Ctrl-Z; and the folders the file
+// operations need, made in order.
+TEST_F(Pubkit, CheckReadsLinesAndRunsFileOperationsAsSetupDoes)
+{
+    for (const char *f : {"LICENSE.TXT", "EMBED.EXE", "notes.txt", "sub/deep.txt"})
+        Write(std::string("b/") + f, "x");
+    std::string exact = "PUBNAME=" + std::string(255 - 8, 'p');
+    Write("b/SETUP.INI", "DEFAULTDIR=C:\\BOOK\r\r\n" + exact + "\r\r\n"   // 1, 2
+                         "MAKEDIR=DOCS\r\n"                                    // 3
+                         "MAKEDIR=\\SUB\\DEEPER\r\n"                          // 4
+                         "MAKEDIR=\\A\\B\r\n"                                 // 5
+                         "COPYFILE=\\EXTRA\\x.pdf\r\n"                         // 6
+                         "MOVEFILE=\\SUB\\notes.txt\r\n"                       // 7
+                         "MOVEFILE=\\SUB\\notes.txt\r\n"                       // 8
+                         "\x1aPLUGN1=after the end\r\n");
+    Write("b/EMBED.EXE", "no program");
+    char *text = nullptr;
+    size_t len = 0;
+    FILE *out = open_memstream(&text, &len);
+    CheckCounts counts = {0, 0};
+    ASSERT_EQ(nullptr, CheckPath((dir + "/b").c_str(), nullptr, out, &counts));
+    fclose(out);
+    std::string report(text, len), ini = dir + "/b/SETUP.INI:";
+    free(text);
+    for (const std::string &expected :
+         {ini + "2: error: PUBNAME= value is 247 characters: the trailer keeps 127",
+          ini + "3: error: MAKEDIR=DOCS: setup puts the value right behind the installation "
+                "folder's path, making C:\\BOOKDOCS",
+          ini + "5: error: MAKEDIR=\\A\\B: its parent folder is not there yet",
+          ini + "6: error: COPYFILE=\\EXTRA\\x.pdf: the folder EXTRA is not made before this line",
+          ini + "8: error: MOVEFILE=\\SUB\\notes.txt: NOTES.TXT is not in the installation folder",
+          dir + "/b/EMBED.EXE: error: no embed installer (10 bytes: too short"})
+        EXPECT_NE(std::string::npos, report.find(expected)) << expected << "\n" << report;
+    EXPECT_EQ(std::string::npos, report.find(ini + "2: error: the line")) << "255 fit";
+    EXPECT_EQ(std::string::npos, report.find(ini + "4:")) << "SUB comes with sub/deep.txt";
+    EXPECT_EQ(std::string::npos, report.find(ini + "7:")) << report;
+    EXPECT_EQ(std::string::npos, report.find("PLUGN1")) << "after Ctrl-Z nothing is read";
+    EXPECT_EQ(6, counts.errors) << report;
+}
+
+// A finished package: its PACK.BOX's members and SETUP.INI, its EMBED.EXE,
+// and the disc it lies on, with setup's reader judging the picture.
+TEST_F(Pubkit, CheckTakesAPackageWithTheDiscItLiesOn)
+{
+    std::string embedRecord(512, '\0');
+    EncodeEmbedTrailer((unsigned char *)&embedRecord[0], 1536, "book.pdf", 1540, "tarnw32.api",
+                       "", "NO");
+    Write("box/EMBED.EXE", MinimalPe(1536) + "book" + "plug" + embedRecord);
+    Write("box/README.TXT", "r");
+    Write("box/BOOK.ICO", "i");
+    Write("box/UNINSTAL.ICO", "i");
+    Package();
+    std::string package = dir + "/SETUP.EXE";
+    auto check = [&](const char *medium, CheckCounts *counts) {
+        char *text = nullptr;
+        size_t len = 0;
+        FILE *out = open_memstream(&text, &len);
+        *counts = {0, 0};
+        EXPECT_EQ(nullptr, CheckPath(package.c_str(), medium, out, counts));
+        fclose(out);
+        std::string report(text, len);
+        free(text);
+        return report;
+    };
+    // The package's script (Foldertitle= "Books", MAINFILE=book.pdf) finds
+    // its document in EMBED.EXE and its icon missing; no picture is no fault.
+    CheckCounts counts;
+    std::string report = check(nullptr, &counts);
+    EXPECT_EQ(1, counts.errors) << report;
+    EXPECT_NE(std::string::npos, report.find(package + ":SETUP.INI: error: the main item's title "
+                                                       "\"\" is not one plain file name")) << report;
+    EXPECT_NE(std::string::npos, report.find(package + ":SETUP.INI: warning: no ICONFILE=")) << report;
+
+    // The picture tarnwsi.ini names beside the package, as setup reads it.
+    Write("tarnwsi.ini", "[Other]\r\nBMPFILE=no.bmp\r\n[tarnwick]\r\n  bmpfile = Cover.bmp\r\n");
+    DibRecipe sixteen;
+    sixteen.bitCount = 16;
+    Write("COVER.BMP", MakeDib(sixteen));
+    report = check(nullptr, &counts);
+    EXPECT_NE(std::string::npos, report.find(dir + "/COVER.BMP: error: setup refuses the background "
+                                                   "picture: \"CreatePalette() Failed\"")) << report;
+    DibRecipe cut;
+    cut.bitCount = 24;
+    cut.cutTo = 60;
+    Write("COVER.BMP", MakeDib(cut));
+    report = check(nullptr, &counts);
+    EXPECT_NE(std::string::npos, report.find("COVER.BMP: warning: the file ends before its pixels"))
+        << report;
+    Write("COVER.BMP", MakeDib(DibRecipe()));
+    report = check(nullptr, &counts);
+    EXPECT_EQ(std::string::npos, report.find("COVER.BMP")) << report;
+    remove((dir + "/COVER.BMP").c_str());
+    report = check(nullptr, &counts);
+    EXPECT_NE(std::string::npos, report.find("BMPFILE=Cover.bmp is not on the setup medium")) << report;
+}
+
+TEST_F(Pubkit, UnpackLeavesOutWhatNoBuilderAppends)
+{
+    std::string image = Write("embed.exe", MinimalPe(1536)), plugin = Write("tarnw32.api", "plug"),
+                build = Write("tkbuild.txt", "PATH1=NULL\r\nPATH2=C:\\o\\P.EXE\r\nMSG=\r\nDEL=\r\n");
+    EmbedInputs in = {image.c_str(), build.c_str(), plugin.c_str(), nullptr, 1, 0, dir.c_str(), nullptr};
+    ASSERT_EQ(nullptr, BuildEmbedInstallers(&in));
+    std::string installer = Read(dir + "/P.EXE"), report;
+    // 2168 bytes behind the trailer: embed still finds it, 2680 from the end.
+    std::string longer = installer + std::string(2168, 'z');
+    ASSERT_EQ("", Unpack(Write("LONGER.EXE", longer), dir + "/l", 0, &report)) << report;
+    EXPECT_NE(std::string::npos, report.find("2168 bytes behind the trailer")) << report;
+    EXPECT_EQ("plug", Read(dir + "/l/tarnw32.api"));
+    EXPECT_NE(std::string::npos, Read(dir + "/l/tkbuild.txt").find("PATH2=LONGER.EXE\r\n"));
+    // What embed would refuse is refused here too, and nothing is written.
+    std::string bare = MinimalPe(1536);
+    EXPECT_NE("", Unpack(Write("BARE.EXE", bare), dir + "/bare"));
+    struct stat st;
+    EXPECT_NE(0, stat((dir + "/bare").c_str(), &st));
 }
 
 }  // namespace
