@@ -7,6 +7,13 @@
 #include "../setup/payload/unzip_params.h"
 #include "zip_core.h"
 
+// The core's outcomes are the library's results, number for number.
+static_assert((int)kZipDone == kUnzipDone && (int)kZipStopped == kUnzipStopped &&
+                  (int)kZipNotArchive == kUnzipNotArchive &&
+                  (int)kZipWriteFailed == kUnzipWriteFailed &&
+                  (int)kZipNoMemory == kUnzipNoMemory && (int)kZipIncomplete == kUnzipIncomplete,
+              "zip core results and dunzip results agree");
+
 // What the file callbacks of one "dunzip" call share.
 struct Target {
     HANDLE archive;
@@ -123,7 +130,8 @@ extern "C" int32_t __cdecl dunzip(const UnzipParams *params)
     if (work != NULL && GetFileSizeEx(t.archive, &size)) {
         ZipIo io = {&t, ReadArchive, CreateMember, WriteMember, CloseMember,
                     RemoveMember, MakeDir, Progress};
-        result = ZipExpandAll(&io, (uint64_t)size.QuadPart, work, NULL);
+        ZipStats stats;
+        result = ZipOutcome(ZipExpandAll(&io, (uint64_t)size.QuadPart, work, &stats), &stats);
     }
     if (work != NULL)
         HeapFree(GetProcessHeap(), 0, work);

@@ -451,3 +451,12 @@ int ZipExpandAll(const ZipIo *io, uint64_t archiveSize, ZipWork *work, ZipStats 
     inflateEnd(&zs);
     return result;
 }
+
+int ZipOutcome(int result, const ZipStats *stats)
+{
+    if (result != kZipDone)
+        return result;
+    return stats->notCreated == 0 && stats->corrupt == 0 && stats->unsupported == 0
+               ? kZipDone
+               : kZipIncomplete;
+}

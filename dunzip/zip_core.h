@@ -18,6 +18,8 @@ enum ZipResult {
     kZipNotArchive = 2,   // no usable end record or central directory
     kZipWriteFailed = 3,  // a write or close failed (disk full): stopped
     kZipNoMemory = 4,     // the decompressor could not get its state
+    kZipIncomplete = 5,   // from ZipOutcome only: every member visited, but
+                          // not every one is in the target (see there)
 };
 
 // File operations of the host. Member paths handed to them are relative to
@@ -67,6 +69,15 @@ struct ZipStats {
 // Expands every member of the archive of archiveSize bytes. stats may be
 // NULL. Returns a ZipResult.
 int ZipExpandAll(const ZipIo *io, uint64_t archiveSize, ZipWork *work, ZipStats *stats);
+
+// What an expansion that ZipExpandAll answered with result and stats comes
+// to for a caller that relies on finding the archive's files in the target:
+// kZipDone only when every member was written and verified, kZipIncomplete
+// when all were visited but one could not be created, failed its checks
+// (and was removed) or is encrypted or compressed in a way not expanded;
+// any other result as it is. Names refused as unsafe do not count against
+// it: they are never to be written, whatever the target.
+int ZipOutcome(int result, const ZipStats *stats);
 
 enum { kZipNameUnsafe = 0, kZipNameFile = 1, kZipNameDir = 2 };
 

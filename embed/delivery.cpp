@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <string.h>
 
+#include "../common/log_file.h"
+#include "../common/switches.h"
 #include "../common/text.h"
+#include "file_copy.h"
 #include "payload.h"
 #include "plugin.h"
 #include "self_delete.h"
@@ -31,31 +34,54 @@ int CheckWindowsVersion()
     return (version & 0xFF) >= 4;
 }
 
-void RunDelivery(const char *)
+// The switches setup's silent run passes on after the drive root.
+static void ReadDeliverySwitches(const char *argument)
 {
+    UnattendedSwitches switches;
+    ReadUnattendedSwitches(argument, &switches);
+    gEmbed.silent = switches.silent;
+    if (switches.silent && switches.logWhole)
+        FullLogPath(switches.logPath, gEmbed.logPath, sizeof gEmbed.logPath);
+}
+
+int RunDelivery(const char *argument)
+{
+    ReadDeliverySwitches(argument);
+    gEmbed.failed = 1;  // until the document and the plug-in are written
     if (!CheckWindowsVersion()) {
-        MessageBoxA(NULL, "Cannot Install on this System. Please use 16-bit Installer", "Error",
-                    MB_OK);
-        return;
+        Tell("Cannot Install on this System. Please use 16-bit Installer", "Error", MB_OK, IDOK);
+        return 1;
     }
     ComputeOwnDir();
     if (!ReadTrailer())
-        return;
+        return 1;
     gEmbed.kind = gEmbed.docOffset != 0    ? kDocumentInstaller
                   : gEmbed.plugOffset != 0 ? kPluginInstaller
                                            : kUpdateInstaller;
     if (gEmbed.kind == kDocumentInstaller && !ExtractDocument())
-        return;
+        return 1;
+    gEmbed.failed = 0;
     if (gEmbed.kind != kUpdateInstaller) {
         FindAcrobatPaths();
-        InstallPlugin();  // a refused or failed copy does not stop the run
+        // A refused or failed copy does not stop the run; a silent one
+        // tells it by its status.
+        if (InstallPlugin() != 1)
+            gEmbed.failed = 1;
     }
-    if (AdjustTrustPreference() == 0)
-        return;
-    if (gEmbed.kind == kDocumentInstaller)
-        OpenDocument(gEmbed.acrobatExecutable);
+    if (gEmbed.silent) {
+        // No consent can be given: the preference stays as it is.
+        if (TrustRestrictionSet())
+            Tell("Acrobat's preference to load only certified plug-ins is left as it is.",
+                 "Tarnwick", MB_OK, IDOK);
+    } else {
+        if (AdjustTrustPreference() == 0)
+            return 0;
+        if (gEmbed.kind == kDocumentInstaller)
+            OpenDocument(gEmbed.acrobatExecutable);
+    }
     if (strlen(gEmbed.closingMessage) >= kShortestClosingMessage)
-        MessageBoxA(NULL, gEmbed.closingMessage, "Tarnwick", MB_OK);
+        Tell(gEmbed.closingMessage, "Tarnwick", MB_OK, IDOK);
     if (strlen(gEmbed.selfDelete) == 3)
         SelfDelete();
+    return gEmbed.failed;
 }

@@ -10,7 +10,10 @@ int CheckWindowsVersion();
 
 // Writes the document, installs the plug-in, lifts the trust restriction,
 // opens the document, shows the closing message and deletes the installer
-// when its trailer asks for it.
-void RunDelivery(const char *argument);
+// when its trailer asks for it. The argument may hold the switches of a
+// silent delivery, which neither asks, nor changes the trust preference,
+// nor opens the document. Returns the silent delivery's exit status: 1
+// when the document or the plug-in could not be written, else 0.
+int RunDelivery(const char *argument);
 
 #endif

@@ -38,9 +38,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 
     const char *argument = "";
     EmbedRole role = ChooseRole(gEmbed.commandText, &argument);
+    int status = 0;
     switch (role) {
     case kRoleDelivery:
-        RunDelivery(argument);
+        status = RunDelivery(argument);
         break;
     case kRoleBuild:
     case kRoleBuildPlugin:
@@ -64,5 +65,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
             RunDelivery("");
         break;
     }
-    return 0;
+    // Only a silent delivery has a status to tell: the one who started it
+    // saw nothing else.
+    return gEmbed.silent ? status : 0;
 }

@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 
+#include "../common/log_file.h"
 #include "state.h"
 
 HANDLE OpenForReading(const char *path)
@@ -55,9 +56,17 @@ CopyResult CopyWhole(HANDLE from, HANDLE to)
     return Copy(from, to, 0, 1);
 }
 
+int Tell(const char *text, const char *caption, UINT flags, int silentAnswer)
+{
+    if (!gEmbed.silent)
+        return MessageBoxA(NULL, text, caption, flags);
+    AppendLogLine(gEmbed.logPath, caption, text);
+    return silentAnswer;
+}
+
 int Say(const char *caption, UINT flags, const char *format, const char *arg)
 {
     char text[1024];
     snprintf(text, sizeof text, format, arg);
-    return MessageBoxA(NULL, text, caption, flags);
+    return Tell(text, caption, flags, IDOK);
 }

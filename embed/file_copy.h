@@ -27,7 +27,11 @@ CopyResult CopyRange(HANDLE from, HANDLE to, int32_t length);
 // failed read is kCopyReadFailed.
 CopyResult CopyWhole(HANDLE from, HANDLE to);
 
-// Shows a box owned by no window.
+// Shows a box owned by no window; in a silent delivery its caption and text
+// go to the log instead, and silentAnswer is returned as if given.
+int Tell(const char *text, const char *caption, UINT flags, int silentAnswer);
+
+// Tell of a text formatted with one argument.
 int Say(const char *caption, UINT flags, const char *format, const char *arg);
 
 #endif

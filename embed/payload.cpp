@@ -22,7 +22,7 @@ static int RefuseTrailer(const unsigned char *block)
     char raw[kEmbedTrailerSize + 1];
     CopyTextN(raw, sizeof raw, (const char *)block, kEmbedTrailerSize);
     Say("Error", MB_OK, kInvalidFormat, gEmbed.ownPath);
-    MessageBoxA(NULL, raw, "", MB_OK);
+    Tell(raw, "", MB_OK, IDOK);
     return 0;
 }
 

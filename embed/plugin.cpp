@@ -87,6 +87,13 @@ int InstallPlugin()
 {
     FindAcrobatWindow();
     if (acrobatRunning) {
+        // No one can consent in a silent delivery: the viewer stays, and
+        // the plug-in it holds is not replaced.
+        if (gEmbed.silent) {
+            Tell("Adobe Acrobat is active. It is not closed in a silent installation.",
+                 "Tarnwick", MB_OK, IDOK);
+            return 2;
+        }
         if (!ConfirmCloseAcrobat())
             return 2;
         // The viewer lets go of its plug-ins only as it ends.
@@ -112,11 +119,10 @@ int InstallPlugin()
         CloseHandle(from);
         char caption[32];
         snprintf(caption, sizeof caption, "Error %lx ", (unsigned long)error);
-        MessageBoxA(NULL,
-                    "Tarnwick was unable to copy tarnw32.api to your Acrobat plug-ins "
-                    "directory. You may copy this file manually from: " PLUGIN_DOWNLOAD_URL,
-                    caption, MB_OK);
-        MessageBoxA(NULL, target, "Path to Acrobat:", MB_OK);
+        Tell("Tarnwick was unable to copy tarnw32.api to your Acrobat plug-ins "
+             "directory. You may copy this file manually from: " PLUGIN_DOWNLOAD_URL,
+             caption, MB_OK, IDOK);
+        Tell(target, "Path to Acrobat:", MB_OK, IDOK);
         return 0;
     }
     CopyResult copied = CopyRange(from, to, gEmbed.plugLength);

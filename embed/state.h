@@ -47,6 +47,12 @@ struct EmbedState {
     char acrobatExecutable[kAppPathSize];  // viewer OpenDocument starts; may be empty
     char pluginTarget[kEmbedPathSize];   // where InstallPlugin writes; may be empty
 
+    // A silent delivery ("-cdrom D:\ /S [/LOG=FILE]", as setup's silent run
+    // starts it): texts go to the log, nothing is asked or opened.
+    int32_t silent;
+    char logPath[kEmbedPathSize];     // the log, full path; empty: none
+    int32_t failed;                   // the document or plug-in was not written
+
     // Builder.
     int32_t wantPluginInstaller;      // "-cetup", "-cutup"
     int32_t wantUpdateInstaller;      // "-sutup", "-cutup"

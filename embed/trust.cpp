@@ -20,6 +20,16 @@ static const char kChanged[] =
     "Your Acrobat preferences have been changed. You can reverse the change via Acrobat's "
     "Edit>Preferences>Options menu.";
 
+int TrustRestrictionSet()
+{
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kViewerKey, 0, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS)
+        return 0;
+    LONG present = RegQueryValueExA(h, kTrustedMode, NULL, NULL, NULL, NULL);
+    RegCloseKey(h);
+    return present == ERROR_SUCCESS;
+}
+
 long AdjustTrustPreference()
 {
     HKEY h;

@@ -8,4 +8,8 @@
 // the system's error code when the key or value could not be changed.
 long AdjustTrustPreference();
 
+// 1 when the restriction is set (the value is present), as a silent
+// delivery, which may not lift it, reports.
+int TrustRestrictionSet();
+
 #endif

@@ -56,14 +56,35 @@ int BmpReportError(const char *format, ...)
     return 0;
 }
 
-// A bare name is looked for the way the platform searches for files (the
-// program's directory, the current one, the system's); failing that, and
-// for every name with a path, it is taken as given.
+// Whether dir\name is a file; path receives it. One cut to the buffer
+// would name another file, so is none.
+static int FoundIn(const char *dir, const char *name, char *path, size_t size)
+{
+    CopyText(path, size, dir);
+    AppendText(path, size, "\\");
+    if (dir[0] == '\0' || AppendText(path, size, name) != strlen(dir) + 1 + strlen(name))
+        return 0;
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A bare name is looked for as OpenFile looks for it: beside the program,
+// in the current directory, then in the system folders. SearchPathA may try
+// the system folders first, and looks for a name with a path in each
+// folder; here such a name, or one found nowhere, is taken as given.
 HANDLE BmpOpenFile(const char *name)
 {
+    char dirs[4][MAX_PATH] = {"", ".", "", ""};
+    CopyText(dirs[0], sizeof dirs[0], gState.programDir);
+    if (GetSystemDirectoryA(dirs[2], MAX_PATH) >= MAX_PATH)
+        dirs[2][0] = '\0';
+    if (GetWindowsDirectoryA(dirs[3], MAX_PATH) >= MAX_PATH)
+        dirs[3][0] = '\0';
     char found[MAX_PATH];
-    DWORD n = SearchPathA(NULL, name, NULL, sizeof found, found, NULL);
-    const char *path = n > 0 && n < sizeof found ? found : name;
+    const char *path = name;
+    for (int i = 0; i < 4 && path == name && strpbrk(name, "\\/:") == NULL; i++)
+        if (FoundIn(dirs[i], name, found, sizeof found))
+            path = found;
     return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, NULL);
 }
@@ -123,8 +144,9 @@ HGLOBAL BmpReadHeader(HANDLE file)
         return NULL;
     }
     BmpPutInfoHeader(p, &layout);
-    // The table lies inside the file (the layout says so); what a failing
-    // read leaves out stays zero.
+    // The layout asks only for what the file holds of the table; the
+    // entries it does not hold, and what a failing read leaves out, stay
+    // zero.
     if (layout.colourCount != 0 && SeekTo(file, (int64_t)layout.tableStart)) {
         ReadSome(file, p + kDibInfoHeaderBytes, (DWORD)layout.tableFileBytes);
         if (layout.fileEntryBytes == 3)
@@ -218,39 +240,51 @@ HPALETTE BmpMakePalette(HGLOBAL header)
     return palette;
 }
 
-HBITMAP BmpMakeDeviceBitmap(HGLOBAL whole, HPALETTE palette)
+HBITMAP BmpMakeDeviceBitmapFor(HDC device, int paletteDevice, HGLOBAL whole, HPALETTE palette)
 {
-    HCURSOR previousCursor = SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_WAIT));
-    HDC screen = GetDC(NULL);
     HPALETTE previousPalette = NULL;
-    if (screen != NULL && palette != NULL) {
-        previousPalette = SelectPalette(screen, palette, FALSE);
-        RealizePalette(screen);
+    if (palette != NULL) {
+        previousPalette = SelectPalette(device, palette, FALSE);
+        RealizePalette(device);
     }
     HBITMAP bitmap = NULL;
     unsigned char *p = (unsigned char *)GlobalLock(whole);
-    if (screen != NULL && p != NULL) {
+    if (p != NULL) {
         BITMAPINFO *info = (BITMAPINFO *)p;
         const unsigned char *pixels = p + kDibInfoHeaderBytes + BmpColourTableBytes(p);
         // An uncompressed picture is kept in its own pixel format: making it
         // is one copy, and the conversion to the screen's format happens when
-        // it is painted, for the part that shows. Compressed data is decoded
-        // into a bitmap of the screen's format.
+        // it is painted, for the part that shows. Not on a palette device:
+        // a copy there matches the picture's colours to the palette of the
+        // context it goes through, and hBitmapDC never has the picture's, so
+        // only the 20 static colours would show; a bitmap in the device's
+        // format holds the indices the palette was realised to and is copied
+        // as it is. Compressed data is decoded into one too.
         void *bits = NULL;
-        if (info->bmiHeader.biCompression == BI_RGB)
-            bitmap = CreateDIBSection(screen, info, DIB_RGB_COLORS, &bits, NULL, 0);
+        if (!paletteDevice && info->bmiHeader.biCompression == BI_RGB)
+            bitmap = CreateDIBSection(device, info, DIB_RGB_COLORS, &bits, NULL, 0);
         if (bitmap != NULL && bits != NULL)
             memcpy(bits, pixels, info->bmiHeader.biSizeImage);
         else if (bitmap == NULL)
-            bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, pixels, info,
+            bitmap = CreateDIBitmap(device, &info->bmiHeader, CBM_INIT, pixels, info,
                                     DIB_RGB_COLORS);
-    }
-    if (p != NULL)
         GlobalUnlock(whole);
+    }
     if (previousPalette != NULL)
-        SelectPalette(screen, previousPalette, FALSE);
-    if (screen != NULL)
+        SelectPalette(device, previousPalette, FALSE);
+    return bitmap;
+}
+
+HBITMAP BmpMakeDeviceBitmap(HGLOBAL whole, HPALETTE palette)
+{
+    HCURSOR previousCursor = SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_WAIT));
+    HDC screen = GetDC(NULL);
+    HBITMAP bitmap = NULL;
+    if (screen != NULL) {
+        int paletteDevice = (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) != 0;
+        bitmap = BmpMakeDeviceBitmapFor(screen, paletteDevice, whole, palette);
         ReleaseDC(NULL, screen);
+    }
     SetCursor(previousCursor);
     return bitmap;
 }
@@ -438,7 +472,10 @@ void BmpPaintBands(HWND wnd, HDC dc)
             SeekBy(file, (int64_t)bytes);
             continue;
         }
-        BmpReadChunked(file, rows, bytes);
+        // A short file leaves the rest of the band black, as the whole-image
+        // read does, not the rows of the band before.
+        uint64_t got = ReadInPieces(file, rows, bytes);
+        memset(rows + got, 0, (size_t)(bytes - got));
         bandHeader->height = band.rows;
         int converted = SetDIBits(tools.mem, tools.bitmap, 0, (UINT)band.rows, rows,
                                   (BITMAPINFO *)header, usage);

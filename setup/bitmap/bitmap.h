@@ -48,6 +48,11 @@ uint64_t BmpReadChunked(HANDLE file, unsigned char *dest, uint64_t count);
 HPALETTE BmpMakePalette(HGLOBAL header);
 HBITMAP BmpMakeDeviceBitmap(HGLOBAL whole, HPALETTE palette);
 
+// The device bitmap of a whole-image block for device, the palette selected
+// and realised in it; paletteDevice tells a device with RC_PALETTE.
+// BmpMakeDeviceBitmap makes it for the screen.
+HBITMAP BmpMakeDeviceBitmapFor(HDC device, int paletteDevice, HGLOBAL whole, HPALETTE palette);
+
 // Paints the loaded picture into the window: the device bitmap at
 // (bmpX, bmpY) through gState.hBitmapDC, else from the file in bands through
 // dc. (x, y) becomes the window origin of dc.

@@ -145,19 +145,22 @@ int BmpParseHeader(const DibFileHeader *fileHeader, uint64_t start,
         info.clrImportant = colours;
     declaredEntries = rawUsed > colours ? rawUsed : colours;
 
+    // A table or pixels that run past the end of the file are shown as a
+    // short file is: what is there, zeros for the rest. The layout asks only
+    // for bytes the file holds, so nothing is read past its end, and the
+    // blocks stay as large as the header says.
     uint64_t headerStart = start + (fileHeader->present ? kDibFileHeaderBytes : 0);
     out->tableStart = headerStart + headerBytes;
-    out->tableFileBytes = (uint64_t)colours * out->fileEntryBytes;
+    uint64_t held = fileSize > out->tableStart ? fileSize - out->tableStart : 0;
+    uint64_t tableBytes = (uint64_t)colours * out->fileEntryBytes;
+    out->tableFileBytes = tableBytes < held ? tableBytes : held;
     uint64_t tableEnd = out->tableStart + declaredEntries * out->fileEntryBytes;
-    if (tableEnd > fileSize)
-        return 0;
-    if (fileHeader->present && fileHeader->pixelOffset != 0) {
+    if (fileHeader->present && fileHeader->pixelOffset != 0)
         out->pixelStart = start + fileHeader->pixelOffset;
-        if (out->pixelStart > fileSize)
-            return 0;
-    } else {
+    else
         out->pixelStart = tableEnd;
-    }
+    if (out->pixelStart > fileSize)
+        out->pixelStart = fileSize;
 
     // An uncompressed picture is exactly its rows, whatever the field says:
     // the platform reads that many bytes from the block. Compressed data is

@@ -67,8 +67,10 @@ struct DibLayout {
     uint32_t colourCount;      // entries of the header block's colour table
     uint32_t fileEntryBytes;   // 3 after a core header, 4 after an info header
     uint64_t tableStart;       // file position of the colour table
-    uint64_t tableFileBytes;   // colourCount * fileEntryBytes: what is read
-    uint64_t pixelStart;       // file position of the first (bottom) pixel row
+    uint64_t tableFileBytes;   // what the file holds of colourCount *
+                               // fileEntryBytes: what is read
+    uint64_t pixelStart;       // file position of the first (bottom) pixel
+                               // row; the file's end when it lies beyond
     uint64_t headerBlockBytes; // 40 + colourCount * 4
     uint64_t wholeBlockBytes;  // headerBlockBytes + image size
 };
@@ -97,9 +99,10 @@ uint64_t BmpRowBytes(uint32_t width, uint32_t bitCount);
 // size. Returns 0 when they are no picture the loader can show: fewer than
 // 40 bytes, a header size other than 12 or 40, width or height outside
 // 1..65535 (so no top-down pictures), bits per pixel other than 1, 4, 8, 16,
-// 24 or 32, a compression that does not fit the bits per pixel, a colour
-// table or pixel offset beyond the file, or an image size that overflows 32
-// bits.
+// 24 or 32, a compression that does not fit the bits per pixel, or an image
+// size that overflows 32 bits. A colour table or pixels that run past the
+// end of the file are taken as far as the file holds them; the rest is
+// zeros, as in a short file.
 int BmpParseHeader(const DibFileHeader *fileHeader, uint64_t start,
                    const unsigned char *header, size_t got, uint64_t fileSize,
                    DibLayout *out);

@@ -7,6 +7,7 @@
 
 #include "../shell/run_mode.h"
 #include "../shell/state.h"
+#include "../shell/unattended.h"
 #include "../../common/text.h"
 #include "../shell/wait.h"
 #include "status.h"
@@ -93,7 +94,7 @@ void FindAcrobat(void)
     }
 
     if (IsSixteenBitViewer(gState.acrobatExeName)) {
-        MessageBoxA(NULL, "Cannot Install on this System.", "ERROR", MB_OK);
+        Tell("Cannot Install on this System.", "ERROR", MB_OK, IDOK);
         gState.acrobatUnsupported = 1;
         return;
     }
@@ -105,10 +106,11 @@ void FindAcrobat(void)
         case kAcro4Nothing:
             break;
         case kAcro4Ask:
-            if (MessageBoxA(NULL,
-                            "Acrobat version 3 was detected. Would you like to install "
-                            "Acrobat version 4?",
-                            "", MB_YESNO | MB_ICONQUESTION) == IDYES)
+            // Unattended, the viewer the user has is kept: no one agreed to
+            // replace it.
+            if (Tell("Acrobat version 3 was detected. Would you like to install "
+                     "Acrobat version 4?",
+                     "", MB_YESNO | MB_ICONQUESTION, IDNO) == IDYES)
                 InstallAcrobat();
             break;
         }

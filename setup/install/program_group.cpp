@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include "../shell/state.h"
+#include "../shell/unattended.h"
 #include "../../common/text.h"
 #include "../shell/wait.h"
 #include "program_items.h"
@@ -71,7 +72,7 @@ int OpenProgman(const char *service)
     if (DdeInitializeA(&gProgman.instance, NoteDisconnect, APPCMD_CLIENTONLY, 0) !=
         DMLERR_NO_ERROR) {
         gProgman.instance = 0;
-        MessageBoxA(NULL, kNoProgman, "Error", MB_OK);
+        Tell(kNoProgman, "Error", MB_OK, IDOK);
     } else {
         gProgman.service = DdeCreateStringHandleA(gProgman.instance, service, CP_WINANSI);
     }
@@ -87,7 +88,7 @@ int OpenProgman(const char *service)
                 DdeConnect(gProgman.instance, gProgman.service, gProgman.topic, NULL);
     }
     if (gProgman.conv == NULL) {
-        MessageBoxA(NULL, kNoProgman, "Error", MB_OK);
+        Tell(kNoProgman, "Error", MB_OK, IDOK);
         CloseProgman();
         return 0;
     }
@@ -167,7 +168,7 @@ int CreateShortcut(const char *target, const char *name, const char *group, cons
                           MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH) > 0 &&
                           SUCCEEDED(file->Save(widePath, TRUE));
         if (!saved)
-            MessageBoxA(NULL, "Failed to Create Program Group", "Error", MB_OK);
+            Tell("Failed to Create Program Group", "Error", MB_OK, IDOK);
         file->Release();
     }
     link->Release();
@@ -178,7 +179,7 @@ int ProgmanShowGroup(void)
 {
     DWORD instance = 0;
     if (DdeInitializeA(&instance, IgnoreDde, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
-        MessageBoxA(NULL, "DDEML Initialization Failure", "Error", MB_OK);
+        Tell("DDEML Initialization Failure", "Error", MB_OK, IDOK);
         return 0;
     }
     char command[kShowGroupCommandSize];

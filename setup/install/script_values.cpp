@@ -1,5 +1,6 @@
 #include "script_values.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "../payload/package_keys.h"
@@ -180,4 +181,17 @@ int MoveFilePaths(const char *destDir, const char *value, char *source,
     }
     int fits = Join(source, cap, destDir, name);
     return Join(target, cap, destDir, value) && fits;
+}
+
+int SilentEmbedSwitches(const char *logPath, char *cmdLine, size_t cap)
+{
+    size_t length = strlen(cmdLine);
+    int written = logPath[0] != '\0'
+                      ? snprintf(cmdLine + length, cap - length, " /S /LOG=\"%s\"", logPath)
+                      : snprintf(cmdLine + length, cap - length, " /S");
+    if (written < 0 || (size_t)written >= cap - length) {
+        cmdLine[length] = '\0';
+        return 0;
+    }
+    return 1;
 }

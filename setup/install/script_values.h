@@ -81,6 +81,11 @@ void DriveRootOf(char *drive, size_t cap);
 // be cut, which would start the wrong program.
 int EmbedCommandLine(const char *curDir, const char *root, char *out, size_t cap);
 
+// Appends the silent run's switches for embed to its command line: " /S",
+// and " /LOG=\"<logPath>\"" when there is a log. Returns 0 when the line
+// would not fit cap.
+int SilentEmbedSwitches(const char *logPath, char *cmdLine, size_t cap);
+
 // Source and target of COPYFILE=: "<driveLetter>:<value>" and
 // "<destDir><value>". Return 0 when a path would not fit.
 int CopyFilePaths(char driveLetter, const char *destDir, const char *value,

@@ -7,6 +7,7 @@
 #include "../resource.h"
 #include "../shell/dialogs.h"
 #include "../shell/state.h"
+#include "../shell/unattended.h"
 #include "../../common/text.h"
 #include "../shell/wait.h"
 #include "find_acrobat.h"
@@ -21,12 +22,13 @@ static void StepDelay(void)
     WaitSeconds(gState.stepDelay);
 }
 
-// The main window was closed (or the program otherwise told to end): the
-// sequence stops at its next step instead of going on without an owner for
-// its dialogs.
+// The main window was closed (or the program otherwise told to end), or a
+// silent run gave up waiting: the sequence stops at its next step instead
+// of going on without an owner for its dialogs, or without what it waited
+// for.
 static int Ended(void)
 {
-    return gState.cancelled;
+    return gState.cancelled || gState.timedOut;
 }
 
 // Script values and the paths made from them are refused, not cut, when
@@ -114,6 +116,9 @@ void MovePlugin(const char *plugin)
     SetMeter(59);
     if (!sourceFits || !targetFits || !CopyFileA(source, target, FALSE)) {
         SetStatus("Tarnwick was unable to copy to your Acrobat plug-ins directory.");
+        // No one read the line in a silent run: the exit status tells it.
+        if (gState.silent)
+            gState.pluginFailed = 1;
         WaitSeconds(2);
     }
     // The staged copy goes either way, but only by its own whole name.
@@ -129,7 +134,7 @@ int RunEmbed(const char *sourceDrive)
         StepDelay();
         if (strlen(gState.acrobatExeName) < 8) {
             FindAcrobat();
-            if (gState.acrobatUnsupported)
+            if (gState.acrobatUnsupported || Ended())
                 return 0;
         }
         if (IsWin32ViewerName(gState.acrobatExeName)) {
@@ -145,8 +150,11 @@ int RunEmbed(const char *sourceDrive)
     char curDir[kPathSize];
     GetCurrentDirectoryA(sizeof curDir, curDir);
     curDir[sizeof curDir - 1] = '\0';
-    char cmdLine[kPathSize];
+    char cmdLine[2 * kPathSize + 16];
     int whole = EmbedCommandLine(curDir, root, cmdLine, sizeof cmdLine);
+    // embed runs silently too, and writes into the same log.
+    if (whole && gState.silent)
+        whole = SilentEmbedSwitches(gState.logPath, cmdLine, sizeof cmdLine);
 
     SetMeter(66);
     STARTUPINFOA si = {};
@@ -158,9 +166,21 @@ int RunEmbed(const char *sourceDrive)
         gState.embedFailed = 1;
         return 0;
     }
-    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD waited = WaitForSingleObject(
+        pi.hProcess, gState.silent ? kSilentEmbedWaitSeconds * 1000u : INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(pi.hProcess, &exitCode);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+    if (waited == WAIT_TIMEOUT) {
+        LogShown("Timed out waiting for the Tarnwick 32-bit Installer.");
+        gState.timedOut = 1;
+        return 0;
+    }
+    // A silent embed tells by its status that the document or the plug-in
+    // could not be written; shown, it has told the user itself.
+    if (gState.silent && exitCode != 0)
+        gState.embedFailed = 1;
     SetMeter(68);
     return 1;
 }
@@ -239,8 +259,14 @@ static int RunInstallSteps(const char *sourceDrive, const char **result)
 
 static void RunFinishDialog(const char *result)
 {
-    DestroyWindow(gState.hStatusDlg);
+    CopyText(gState.finalText, sizeof gState.finalText, result);
+    if (gState.hStatusDlg != NULL)
+        DestroyWindow(gState.hStatusDlg);
     gState.hStatusDlg = NULL;
+    if (gState.silent) {
+        LogShown(result);
+        return;
+    }
     gState.hFinishDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_FINISH),
                                            gState.hMainWnd, FinishDlgProc, 0);
     if (gState.hFinishDlg == NULL)
@@ -260,11 +286,19 @@ static void RunFinishDialog(const char *result)
 void RunInstallScript(const char *sourceDrive)
 {
     SetupFindAcrobatWindow();
-    if (Ended() || (acrobatRunning && !ConfirmCloseAcrobat()))
+    if (Ended())
         return;
+    if (acrobatRunning && gState.silent) {
+        // No one can be asked: the viewer stays open, and what it holds may
+        // not be replaced.
+        LogShown("Adobe Acrobat is active. It is not closed in a silent installation.");
+    } else if (acrobatRunning && !ConfirmCloseAcrobat()) {
+        return;
+    }
 
-    gState.hStatusDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_STATUS),
-                                           gState.hMainWnd, InstallProgressDlgProc, 0);
+    if (!gState.silent)
+        gState.hStatusDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_STATUS),
+                                               gState.hMainWnd, InstallProgressDlgProc, 0);
     SetStatus("Beginning Installation...");
     SetMeter(0);
     StepDelay();
@@ -276,11 +310,11 @@ void RunInstallScript(const char *sourceDrive)
     const char *result = "Installation Not Complete.";
     if (!RunInstallSteps(sourceDrive, &result))
         return;
-    if (gState.acrobatInstallFailed || gState.embedFailed)
+    if (gState.acrobatInstallFailed || gState.embedFailed || gState.pluginFailed)
         result = "Installation Not Complete.";
     RunFinishDialog(result);
-    if (Ended())
-        return;  // closed instead of answered: no viewer starts after that
+    if (Ended() || gState.silent)
+        return;  // closed instead of answered, or no one to read it: no viewer starts
 
     if (!gState.acrobatInstallFailed && !gState.embedFailed &&
         strlen(gState.script.autoLaunch) > 2) {

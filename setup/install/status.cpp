@@ -5,10 +5,12 @@
 #include "../payload/progress.h"
 #include "../resource.h"
 #include "../shell/state.h"
+#include "../shell/unattended.h"
 
 void SetStatus(const char *text)
 {
     SetDlgItemTextA(gState.hStatusDlg, IDC_LABEL, text);
+    LogShown(text);
 }
 
 void SetMeter(int position)

@@ -6,6 +6,7 @@
 
 #include "../shell/run_mode.h"
 #include "../shell/state.h"
+#include "../shell/unattended.h"
 #include "../../common/text.h"
 #include "../shell/wait.h"
 #include "program_group.h"
@@ -97,18 +98,20 @@ int CopyUninstaller(const char *relay)
 
 }  // namespace
 
-void RunUninstall(void)
+int RunUninstall(void)
 {
-    if (MessageBoxA(NULL, "Are you sure you want to uninstall?", "Uninstall", MB_OKCANCEL) !=
-        IDOK)
-        return;
+    // A silent run is its own consent: nothing is asked.
+    if (!gState.silent &&
+        MessageBoxA(NULL, "Are you sure you want to uninstall?", "Uninstall", MB_OKCANCEL) !=
+            IDOK)
+        return kExitStopped;
     if (!EnterInstallDir())
-        return;
+        return kExitStopped;
     UninstallValues values;
     memset(&values, 0, sizeof values);
     if (!ReadUninstallScript(&values)) {
-        MessageBoxA(NULL, "couldn't open .ini", "", MB_OK);
-        return;
+        Tell("couldn't open .ini", "", MB_OK, IDOK);
+        return kExitStopped;
     }
 
     HWND progman = FindWindowA("PROGMAN", NULL);
@@ -138,11 +141,12 @@ void RunUninstall(void)
     if (!RelayPath(relay, sizeof relay) ||
         !RelayCommandLine(relay, gState.ownPath, cmdLine, sizeof cmdLine) ||
         !CopyUninstaller(relay))
-        return;
+        return kExitComplete;
     // The second stage inherits the installation drive's root as its
     // current directory, so nothing holds the installation directory.
     SetCurrentDirectoryA("\\");
     WinExec(cmdLine, SW_SHOW);
+    return kExitComplete;
 }
 
 void RunTempUninstaller(const char *upperCmdLine)

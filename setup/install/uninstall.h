@@ -4,8 +4,10 @@
 #ifndef TARNWICK_UNINSTALL_H
 #define TARNWICK_UNINSTALL_H
 
-// Run as UNINSTAL.EXE: asks, then removes the installation it lives in.
-void RunUninstall(void);
+// Run as UNINSTAL.EXE: asks (a silent run does not), then removes the
+// installation it lives in. Returns the silent run's exit status: 0 when it
+// removed it, 1 when it could not (no setup.ini, no directory).
+int RunUninstall(void);
 
 // Run as XNINSTAL.EXE with the upper-cased command line, the path of the
 // uninstaller to remove.

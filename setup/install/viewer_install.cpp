@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "../shell/state.h"
+#include "../shell/unattended.h"
 #include "../shell/wait.h"
 #include "sequence.h"
 #include "viewer_names.h"
@@ -52,25 +53,43 @@ int InstallerWindowsPresent(const char *pattern)
 // a DDE conversation (which starts with a message sent to every top-level
 // window), would otherwise wait on setup while setup waits on it. Nothing
 // posted is taken, so setup's own windows stay as they are until it ends.
-void WaitServingSentMessages(HANDLE process)
+// Returns 0 when a silent run's bound ran out first.
+int WaitServingSentMessages(HANDLE process)
 {
+    const DWORD start = GetTickCount();
     for (;;) {
-        DWORD woke = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_SENDMESSAGE);
+        DWORD timeout = INFINITE;
+        if (gState.silent) {
+            DWORD elapsed = GetTickCount() - start;
+            if (elapsed >= kSilentInstallerWaitSeconds * 1000u)
+                return 0;
+            timeout = kSilentInstallerWaitSeconds * 1000u - elapsed;
+        }
+        DWORD woke = MsgWaitForMultipleObjects(1, &process, FALSE, timeout, QS_SENDMESSAGE);
+        if (woke == WAIT_TIMEOUT)
+            return 0;
         if (woke != WAIT_OBJECT_0 + 1)
-            return;  // ended, or the wait itself failed
+            return 1;  // ended, or the wait itself failed
         MSG msg;
         PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
+}
+
+// A silent run waits for the installer only so long, then gives up on it.
+void NoteInstallerTimeOut(void)
+{
+    if (!gState.timedOut)
+        LogShown("Timed out waiting for the Acrobat installer.");
+    gState.timedOut = 1;
 }
 
 void ReportInstallerNotStarted(DWORD error)
 {
     char caption[64];
     snprintf(caption, sizeof caption, "WinExec Error  = %d", (int)error);
-    MessageBoxA(NULL,
-                "Cannot install Acrobat Reader. Please download the Acrobat installer from "
-                ACROBAT_DOWNLOAD_URL " then run this program again.",
-                caption, MB_OK);
+    Tell("Cannot install Acrobat Reader. Please download the Acrobat installer from "
+         ACROBAT_DOWNLOAD_URL " then run this program again.",
+         caption, MB_OK, IDOK);
     gState.acrobatInstallFailed = 1;
 }
 
@@ -78,9 +97,14 @@ void ReportInstallerNotStarted(DWORD error)
 
 void WaitForInstallerWindows(const char *pattern, double intervalSeconds)
 {
+    const DWORD start = GetTickCount();
     WaitSeconds(1);
     for (;;) {
         WaitSeconds(intervalSeconds);
+        if (gState.silent && GetTickCount() - start > kSilentInstallerWaitSeconds * 1000u) {
+            NoteInstallerTimeOut();
+            break;
+        }
         if (InstallerWindowsPresent(pattern))
             continue;
         WaitSeconds(intervalSeconds);
@@ -123,16 +147,22 @@ void InstallAcrobat(void)
     // The bundled installer is the whole installation; one from the setup
     // drive may hand over to processes of its own, so only its windows say
     // when it is done.
+    int ended = 1;
     if (bundled)
-        WaitServingSentMessages(pi.hProcess);
+        ended = WaitServingSentMessages(pi.hProcess);
     else
         WaitForSingleObject(pi.hProcess, 500);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+    if (!ended) {
+        NoteInstallerTimeOut();
+        return;  // still running: its file is not deleted under it
+    }
 
     WaitForInstallerWindows("Reader", 1);
     WaitSeconds(1);
-    WaitForInstallerWindows("Setup", 2);
+    if (!gState.timedOut)
+        WaitForInstallerWindows("Setup", 2);
     SetStatus("Validating...");
     WaitSeconds(1);
     if (bundled)

@@ -7,6 +7,7 @@
 
 #include "../shell/alert.h"
 #include "../shell/state.h"
+#include "../shell/unattended.h"
 #include "../../common/pe_image.h"
 #include "../../common/text.h"
 #include "package_keys.h"
@@ -89,18 +90,13 @@ int ReadPayloadDirectory(void)
     return 1;
 }
 
-static void Tell(const char *text, const char *caption)
-{
-    MessageBoxA(NULL, text, caption, MB_OK);
-}
-
 // Appends one input file to out in 4,096-byte blocks. Returns 0 after
 // telling the user; out stays open for the caller to close.
 static int AppendInput(int out, const char *name, const char *readError)
 {
     int in = _open(name, _O_RDONLY | _O_BINARY);
     if (in < 0) {
-        Tell(readError, "");
+        Tell(readError, "", MB_OK, IDOK);
         return 0;
     }
     for (;;) {
@@ -108,7 +104,7 @@ static int AppendInput(int out, const char *name, const char *readError)
         if (got < 0)
             got = 0;
         if (_write(out, gState.workBuf, (unsigned)got) < got) {
-            Tell("Disk Full", "");
+            Tell("Disk Full", "", MB_OK, IDOK);
             _close(in);
             return 0;
         }
@@ -127,7 +123,7 @@ int BuildPackage(void)
     // Appending only: mtest.exe must already be a copy of the bare program.
     int out = _open(target, _O_WRONLY | _O_APPEND | _O_BINARY);
     if (out < 0) {
-        Tell("Cannot append", "");
+        Tell("Cannot append", "", MB_OK, IDOK);
         return 0;
     }
     // A partly extended mtest.exe is left as it is on any failure.
@@ -145,7 +141,7 @@ int BuildPackage(void)
 
     script = fopen("SETUP.INI", "r");
     if (script == NULL) {
-        Tell("Cannot read: SETUP.INI", "Error");
+        Tell("Cannot read: SETUP.INI", "Error", MB_OK, IDOK);
         goto fail;
     }
     static PackageKeys keys;
@@ -157,7 +153,7 @@ int BuildPackage(void)
                          packOffset, keys.r1, keys.r2);
     // Without its trailer the file is no package; a full disk must say so.
     if (_write(out, trailer, kTrailerSize) != kTrailerSize)
-        Tell("Disk Full", "");
+        Tell("Disk Full", "", MB_OK, IDOK);
 fail:
     _close(out);
     return 0;

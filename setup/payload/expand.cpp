@@ -24,9 +24,9 @@ int32_t __stdcall UnzipCallback(uint32_t, uint32_t, uint32_t)
         DispatchMessageA(&msg);
     }
     PaintExpandBar(gState.unzipCalls * 10, 180);
-    WaitSeconds(0.75);
+    PauseSeconds(0.75);
     ++gState.unzipCalls;
-    WaitSeconds(0.25);
+    PauseSeconds(0.25);
     return 1;
 }
 
@@ -80,10 +80,17 @@ int ExpandArchive(void)
     // The callback dispatches messages, and a confirmed cancel there must
     // not unload the library while its code is on the stack.
     gState.unzipInCall = 1;
-    dunzip(p);
+    int32_t result = dunzip(p);
     gState.unzipInCall = 0;
     if (gState.hUnzipLib != NULL)
         FreeLibrary(gState.hUnzipLib);
     gState.hUnzipLib = NULL;
+    // The licence and the script are read from what the expansion left: a
+    // destination that filled up or refused a file would otherwise end the
+    // installation in silence. A cancel stopped it at the user's word.
+    if (result != kUnzipDone && !gState.cancelled) {
+        ShowAlert(kAlertDecompressError);
+        return 1;
+    }
     return 0;
 }

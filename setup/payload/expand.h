@@ -6,8 +6,10 @@
 
 // Loads the DUNZIP32.DLL that ExtractPayload wrote into the current
 // directory (the destination) by its full path, expands every member of
-// PACK.BOX there, and unloads it. Returns 0 after the expansion ran, 1 when
-// the library or its entry point was missing (after a fatal alert).
+// PACK.BOX there, and unloads it. Returns 0 after the expansion ran through
+// or was cancelled; 1 after a fatal alert: the library or its entry point
+// was missing, or the library did not write every member (alert 1008; the
+// files written so far stay).
 int ExpandArchive(void);
 
 // The library's progress callback: keeps the windows alive, advances the

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "../shell/state.h"
+#include "../shell/unattended.h"
 #include "../../common/text.h"
 
 int DriveKind(char *drive)
@@ -29,7 +30,7 @@ int CheckLaunchMedia(void)
         return 1;
     if (DriveKind(gState.sourceDrive) == kDriveCdrom)
         return 1;
-    MessageBoxA(NULL, "This Installer Must be Launched from a CD-ROM!",
-                "Installation Failed!", MB_ICONSTOP | MB_OK);
+    Tell("This Installer Must be Launched from a CD-ROM!", "Installation Failed!",
+         MB_ICONSTOP | MB_OK, IDOK);
     return 0;
 }

@@ -26,15 +26,22 @@ enum {
     kUnzipExtractAll = 8,  // operation: expand every member of the archive
 };
 
-// Results of "dunzip". Our library reads only structSize, operation,
-// archiveName, targetDir and callback; it expands every member whatever the
-// mask and flags say, always creating sub-directories and replacing files.
+// Results of "dunzip", returned in the 32-bit result register. 0 only when
+// every member is in the target directory, written and verified (a name
+// that would leave the target is never written and does not count); every
+// other value is a failure, and setup treats it as one without reading it
+// further. Our library reads only structSize, operation, archiveName,
+// targetDir and callback; it expands every member whatever the mask and
+// flags say, always creating sub-directories and replacing files.
 enum {
-    kUnzipDone = 0,         // every member visited; bad ones skipped or removed
+    kUnzipDone = 0,         // every member written and verified
     kUnzipStopped = 1,      // the callback returned 0
     kUnzipNotArchive = 2,   // the archive has no readable central directory
     kUnzipWriteFailed = 3,  // a write failed (disk full): expansion stopped
     kUnzipNoMemory = 4,
+    kUnzipIncomplete = 5,   // every member visited, but one could not be
+                            // created, failed its checks (removed) or is of a
+                            // kind not expanded
     kUnzipBadParams = 10,   // wrong size or operation, no archive name
     kUnzipCannotOpen = 11,  // the archive cannot be opened
 };

@@ -1,6 +1,7 @@
 #include "alert.h"
 
 #include "state.h"
+#include "unattended.h"
 
 // Fatal errors do not unwind: every loop checks cancelled, and the quit
 // message ends the main loop.
@@ -21,10 +22,10 @@ void ShowAlert(int code)
     char text[kAlertTextSize];
     FormatAlertText(code, gState.destDir, gState.ownPath, text, sizeof text);
     if (code == kAlertConfirmCancel) {
-        if (MessageBoxA(NULL, text, "Cancel", MB_YESNOCANCEL) != IDYES)
+        if (Tell(text, "Cancel", MB_YESNOCANCEL, IDNO) != IDYES)
             return;
     } else {
-        MessageBoxA(NULL, text, "Alert", MB_OK);
+        Tell(text, "Alert", MB_OK, IDOK);
     }
     EndProgram();
 }

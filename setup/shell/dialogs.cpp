@@ -13,6 +13,7 @@
 #include "alert.h"
 #include "state.h"
 #include "../../common/text.h"
+#include "unattended.h"
 #include "wait.h"
 
 // One brush of the dialog colour for the program's life, instead of a new
@@ -43,10 +44,8 @@ void CreateDirectoryChain(char *path)
     CreateDirectoryA(path, NULL);
 }
 
-static void OnDestinationOk(HWND dlg)
+int EnterDestination(const char *typed)
 {
-    char typed[kDestDirSize - 1];  // at most 126 characters
-    GetDlgItemTextA(dlg, IDC_EDIT, typed, sizeof typed);
     CopyText(gState.destDir, sizeof gState.destDir, typed);
     CopyText(gState.destDirTyped, sizeof gState.destDirTyped, typed);
 
@@ -61,9 +60,18 @@ static void OnDestinationOk(HWND dlg)
     if (letter < 'A' || letter > 'Z' || _chdrive(letter - 64) != 0 ||
         _chdir(gState.destDir) != 0) {
         ShowAlert(kAlertCannotCd);
-        return;
+        return 0;
     }
     ArrowCursor();
+    return 1;
+}
+
+static void OnDestinationOk(HWND dlg)
+{
+    char typed[kDestDirSize - 1];  // at most 126 characters
+    GetDlgItemTextA(dlg, IDC_EDIT, typed, sizeof typed);
+    if (!EnterDestination(typed))
+        return;
     EndDialog(dlg, 1);  // hides a modeless dialog
     RunInstallation();
 }
@@ -198,29 +206,38 @@ INT_PTR CALLBACK FinishDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
     return PlainDialogColour(msg, wParam);
 }
 
+// The copy dialog's label, or the log's line in a silent run.
+static void SetCopyLabel(const char *text)
+{
+    SetDlgItemTextA(gState.hCopyDlg, IDC_LABEL, text);
+    UpdateWindow(gState.hCopyDlg);
+    LogShown(text);
+}
+
 void RunInstallation(void)
 {
-    gState.hCopyDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_COPY),
-                                         gState.hMainWnd, CopyProgressDlgProc, 0);
-    SetDlgItemTextA(gState.hCopyDlg, IDCANCEL, "Cancel");
-    ShowWindow(gState.hCopyDlg, SW_SHOW);
-    SetDlgItemTextA(gState.hCopyDlg, IDC_LABEL, "Copying Files...");
-    UpdateWindow(gState.hCopyDlg);
+    if (!gState.silent) {
+        gState.hCopyDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_COPY),
+                                             gState.hMainWnd, CopyProgressDlgProc, 0);
+        SetDlgItemTextA(gState.hCopyDlg, IDCANCEL, "Cancel");
+        ShowWindow(gState.hCopyDlg, SW_SHOW);
+    }
+    SetCopyLabel("Copying Files...");
 
     ExtractPayload();
     WaitSeconds(0.75 * gState.stepDelay);
-    WaitSeconds(1);
-    SetDlgItemTextA(gState.hCopyDlg, IDC_LABEL, "Uncompressing files...");
-    UpdateWindow(gState.hCopyDlg);
-    WaitSeconds(1);
+    PauseSeconds(1);
+    SetCopyLabel("Uncompressing files...");
+    PauseSeconds(1);
     PaintExpandBar(0, 100);
     // After a confirmed cancel the copied library may be partial: loading it
     // would only raise an alert the user did not ask for.
     if (!gState.cancelled)
         ExpandArchive();
-    WaitSeconds(1);
+    PauseSeconds(1);
 
-    DestroyWindow(gState.hCopyDlg);
+    if (gState.hCopyDlg != NULL)
+        DestroyWindow(gState.hCopyDlg);
     gState.hCopyDlg = NULL;
     DeleteFileA("ctl3dv2.dll");
     DeleteFileA("Dunzip32.dll");
@@ -288,6 +305,11 @@ static void ShowText(const char *path, const char *buttonText)
 
 void ShowReadme(void)
 {
+    // A silent run skips the readme.
+    if (gState.silent) {
+        gState.accepted = 1;
+        return;
+    }
     char path[kPathSize];
     CopyText(path, sizeof path, gState.programDir);
     AppendText(path, sizeof path, "\\readme1st.txt");
@@ -296,5 +318,12 @@ void ShowReadme(void)
 
 void ShowLicense(void)
 {
+    // /S is taken as accepting the licence, and the log says so.
+    if (gState.silent) {
+        gState.accepted = 1;
+        if (GetFileAttributesA("LICENSE.TXT") != INVALID_FILE_ATTRIBUTES)
+            LogShown("LICENSE.TXT accepted by /S");
+        return;
+    }
     ShowText("LICENSE.TXT", "Accept");
 }

@@ -11,7 +11,13 @@ INT_PTR CALLBACK TextDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK InstallProgressDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK FinishDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 
-// The install driver, run inside the destination dialog's OK handling.
+// What the destination dialog's OK does with the directory typed: makes it
+// and every missing parent, stores it in destDir (upper-cased) and
+// destDirTyped, and makes it current. Returns 0 after alert 1000.
+int EnterDestination(const char *typed);
+
+// The install driver, run inside the destination dialog's OK handling (or
+// by the silent run, which shows none of its dialogs).
 void RunInstallation(void);
 
 // Shows readme1st.txt beside the program, if it is there; returns when it

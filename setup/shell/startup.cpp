@@ -10,6 +10,7 @@
 #include "run_mode.h"
 #include "state.h"
 #include "../../common/text.h"
+#include "unattended.h"
 
 SetupState gState;
 
@@ -74,10 +75,12 @@ int SetupMain(HINSTANCE instance, const char *cmdLine)
     gState.ownPath[sizeof gState.ownPath - 1] = '\0';
     ProgramDirOf(gState.ownPath, gState.programDir, sizeof gState.programDir);
 
+    BeginUnattended(cmdLine);
     switch (RunModeFor(gState.ownPath, upperCmdLine)) {
-    case kRunUninstall:
-        RunUninstall();
-        return 0;
+    case kRunUninstall: {
+        int status = RunUninstall();
+        return gState.silent ? status : 0;
+    }
     case kRunTempUninstaller:
         RunTempUninstaller(upperCmdLine);
         return 0;
@@ -89,7 +92,9 @@ int SetupMain(HINSTANCE instance, const char *cmdLine)
     }
 
     if (!ReadPayloadDirectory() || !CheckLaunchMedia())
-        return 0;
+        return gState.silent ? kExitStopped : 0;
+    if (gState.silent)
+        return RunSilentInstallation();
     if (!OpenMainWindow())
         return 0;
     ShowBranding();

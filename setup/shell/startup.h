@@ -4,7 +4,8 @@
 
 #include <windows.h>
 
-// The whole program after the entry point; always returns 0.
+// The whole program after the entry point. Returns 0, or a silent run's
+// exit status.
 int SetupMain(HINSTANCE instance, const char *cmdLine);
 
 #endif

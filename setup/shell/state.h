@@ -100,6 +100,16 @@ struct SetupState {
     char MainTarget[kPathSize];    // the main item's target, for the auto launch
     char groupName[kPathSize];     // the Start-menu group: Foldertitle= unquoted
     char mainTitle[kPathSize];     // the main item's name: IconTitle= unquoted
+    // Unattended run (SETUP.EXE /S, UNINSTAL.EXE /S).
+    int32_t silent;                // nothing is shown: texts go to logPath
+    char logPath[kPathSize];       // full path of the log; empty: none
+    int32_t destGiven;             // /D= named the destination
+    int32_t destWhole;             // and it fitted
+    char silentDest[kPathSize];    // /D='s value
+    int32_t timedOut;              // a bounded wait of the silent run ran out
+    int32_t pluginFailed;          // a plug-in did not reach the viewer
+    char finalText[32];            // the result the completion dialog shows
+
     int32_t groupShown;            // 1 once ShowGroup made the package's group
                                    // Program Manager's active one: AddItem
                                    // commands land there

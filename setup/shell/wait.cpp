@@ -1,5 +1,7 @@
 #include "wait.h"
 
+#include "state.h"
+
 int PumpMessages(void)
 {
     MSG msg;
@@ -26,6 +28,11 @@ DWORD WaitSeconds(double seconds)
         MsgWaitForMultipleObjects(0, NULL, FALSE, remaining, QS_ALLINPUT);
     }
     return elapsed;
+}
+
+DWORD PauseSeconds(double seconds)
+{
+    return WaitSeconds(gState.silent ? 0 : seconds);
 }
 
 void ArrowCursor(void)

@@ -14,6 +14,10 @@ DWORD WaitSeconds(double seconds);
 // during waits. Returns 1.
 int PumpMessages(void);
 
+// A pause that only lets the user read what is shown: WaitSeconds, but no
+// more than one pump in a silent run, where no one reads.
+DWORD PauseSeconds(double seconds);
+
 void ArrowCursor(void);
 void HourglassCursor(void);
 

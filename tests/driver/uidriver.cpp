@@ -1,7 +1,11 @@
 // uidriver: starts a program under test and plays a scenario against the
 // windows it and the processes it starts put on the screen.
 //
-//   uidriver [--transcript FILE] [--shots DIR] SCENARIO -- PROGRAM [ARGS...]
+//   uidriver [--transcript FILE] [--shots DIR] [--verbatim] SCENARIO -- PROGRAM [ARGS...]
+//
+// The program's command line is its arguments joined by blanks, each one
+// with a blank or a quote in double quotes; with --verbatim they are joined
+// as they are, as a deployment tool writes "/D=C:\My Books".
 //
 // SCENARIO holds one step a line ("#" starts a comment; strings are in
 // double quotes with \\, \", \r, \n and \t escapes):
@@ -488,17 +492,21 @@ int main(int argc, char **argv)
     D.timeout = 30;
     D.shotDir = ".";
     const char *transcriptPath = nullptr;
+    bool verbatim = false;
     int i = 1;
     for (; i < argc && strcmp(argv[i], "--") != 0; ++i) {
         if (!strcmp(argv[i], "--transcript") && i + 1 < argc)
             transcriptPath = argv[++i];
         else if (!strcmp(argv[i], "--shots") && i + 1 < argc)
             D.shotDir = argv[++i];
+        else if (!strcmp(argv[i], "--verbatim"))
+            verbatim = true;
         else
             D.scenario = argv[i];
     }
     if (D.scenario.empty() || i + 1 >= argc) {
-        fprintf(stderr, "usage: uidriver [--transcript FILE] [--shots DIR] SCENARIO -- PROGRAM [ARGS...]\n");
+        fprintf(stderr, "usage: uidriver [--transcript FILE] [--shots DIR] [--verbatim] SCENARIO -- "
+                        "PROGRAM [ARGS...]\n");
         return 2;
     }
     FILE *script = fopen(D.scenario.c_str(), "r");
@@ -511,7 +519,7 @@ int main(int argc, char **argv)
 
     std::string cmd;
     for (int a = i + 1; a < argc; ++a)
-        cmd += (a > i + 1 ? " " : "") + Quote(argv[a]);
+        cmd += (a > i + 1 ? " " : "") + (verbatim ? std::string(argv[a]) : Quote(argv[a]));
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     std::vector<char> cmdBuf(cmd.begin(), cmd.end());

@@ -5,7 +5,9 @@
 #                          the same quoted for a scenario string)
 #   e2e_package DIR INI    builds a packaged setup DIR/SETUP.EXE with the
 #                          bare setup as builder, from INI and sample inputs
-#   e2e_drive SCENARIO -- PROGRAM [ARGS]   plays a scenario (text on stdin)
+#   e2e_drive SCENARIO [--verbatim] -- PROGRAM [ARGS]   plays a scenario
+#                          (text on stdin); --verbatim passes the arguments
+#                          unquoted, blanks and all
 set -euo pipefail
 
 e2e_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -71,11 +73,12 @@ e2e_package()
 # e2e_drive NAME -- PROGRAM [ARGS...]: the scenario text comes on stdin.
 e2e_drive()
 {
-    local name=$1
+    local name=$1 verbatim=()
     shift
+    [ "$1" = "--verbatim" ] && { verbatim=(--verbatim); shift; }
     [ "$1" = "--" ] && shift
     cat > "$E2E_LOG/$name.scn"
-    wine "$E2E_TESTS/uidriver.exe" --transcript "$E2E_LOG/$name.transcript" \
+    wine "$E2E_TESTS/uidriver.exe" "${verbatim[@]}" --transcript "$E2E_LOG/$name.transcript" \
         --shots "$(winepath -w "$E2E_LOG")" "$(winepath -w "$E2E_LOG/$name.scn")" -- "$@" \
         || { cat "$E2E_LOG/$name.transcript" >&2 2>/dev/null; e2e_fail "scenario $name"; }
 }

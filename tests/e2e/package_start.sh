@@ -46,11 +46,14 @@ exit 0
 SCN
 
 # Every missing parent is created. The archive here is no zip: nothing is
-# expanded, there is no licence, and the installation ends by itself.
+# expanded, and the installation ends with the decompress alert, not in
+# silence.
 e2e_drive nested -- "$E2E_WIN\\SETUP.EXE" <<SCN
 timeout 60
 dialog 1001,1006,1000
 type 1000 "c:\\\\e2e\\\\package_start\\\\one\\\\two\\\\three"
+press 1
+msgbox "Alert" "Decompress error due to program currently running, no write permission, or disk full"
 press 1
 exit 0
 SCN

@@ -11,19 +11,7 @@ e2e_dir uninstall_shell
 trap 'viewer_stop; embed_reset; rm -f "$BENCH_CDROM/SETUP.EXE"' EXIT
 shell_ready
 
-# The sample's document installer, built by the bare embed.
-mkdir -p "$E2E_DIR/builder" "$E2E_DIR/pack"
-cp "$E2E_BIN/embed.exe" "$e2e_root/sample/embed/book.pdf" "$e2e_root/sample/embed/tarnw32.api" \
-    "$E2E_DIR/builder/"
-printf '%s\r\n' "PATH1=$E2E_WIN\\pack\\EMBED.EXE" "MSG=The Lighthouse Keeper is ready to read." \
-    "DEL=NO" > "$E2E_DIR/builder/tkbuild.txt"
-e2e_drive embed_build -- "$E2E_WIN\\builder\\embed.exe" -setup "$E2E_WIN\\builder\\book.pdf" <<'SCN'
-exit 0
-SCN
-cp "$e2e_root"/sample/pack/* "$E2E_DIR/pack/"
-(cd "$E2E_DIR/pack" && zip -q -r -X ../PACK.BOX .)
-e2e_package "$E2E_DIR" "$(cat "$e2e_root/sample/pack/SETUP.INI")" "$E2E_DIR/PACK.BOX"
-cp "$E2E_DIR/SETUP.EXE" "$BENCH_CDROM/SETUP.EXE"
+sample_package
 viewer_install "$E2E_DIR/viewer" reader
 
 dest="$WINEPREFIX/drive_c/EBOOK"

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "acrobat/title_match.h"
+#include "common/switches.h"
 #include "embed/command.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
@@ -25,6 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
             __builtin_trap();
         tempDir[-1] = '\n';
     }
+
+    // The unattended switches: every value ends inside its field.
+    UnattendedSwitches switches;
+    ReadUnattendedSwitches(text, &switches);
+    if (memchr(switches.destDir, '\0', sizeof switches.destDir) == NULL ||
+        memchr(switches.logPath, '\0', sizeof switches.logPath) == NULL)
+        __builtin_trap();
 
     StripCommandQuotes(text);
     const char *argument = nullptr;

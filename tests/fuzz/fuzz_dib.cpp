@@ -33,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     Check(l.headerBlockBytes == 40 + (uint64_t)l.colourCount * 4);
     Check(l.wholeBlockBytes == l.headerBlockBytes + h.sizeImage);
     Check(l.tableStart + l.tableFileBytes <= size && l.pixelStart <= size);
+    Check(l.tableFileBytes <= (uint64_t)l.colourCount * l.fileEntryBytes);
     uint64_t rows = BmpRowBytes((uint32_t)h.width, h.bitCount) * (uint64_t)h.height;
     if (h.compression == kDibRgb)
         Check(h.sizeImage == rows);

@@ -392,3 +392,34 @@ TEST(ZipCore, FileThatCannotBeCreatedIsPassedOver)
     EXPECT_EQ((std::map<std::string, std::string>{{"free", "2"}}), fs.files);
     EXPECT_EQ(1u, st.notCreated);
 }
+
+// What DUNZIP32.DLL reports: done only when every member is in the target.
+TEST(ZipCore, OutcomeIsDoneOnlyWhenEveryMemberIsWritten)
+{
+    ZipStats st;
+    MemFs full;  // the disk fills up in the middle of the second member
+    full.archive = MakeZip({Member("LICENSE.TXT", Text(2000)), Member("book", Random(200000, 5), 0),
+                            Member("SETUP.INI", "[Setup]")});
+    full.writeBudget = 2000 + 100000;
+    EXPECT_EQ(kZipWriteFailed, ZipOutcome(ExpandInMemory(&full, &st), &st));
+    EXPECT_EQ((std::map<std::string, std::string>{{"LICENSE.TXT", Text(2000)}}), full.files);
+
+    // Every member visited, one not in the target: locked, damaged, encrypted.
+    FixtureMember bad = Member("odd", Text(100)), secret = Member("odd", "x");
+    bad.crcXor = 1;
+    secret.encrypted = true;
+    for (int k = 0; k < 3; ++k) {
+        MemFs fs;
+        fs.archive = MakeZip({Member("ok", "y"), k == 0 ? Member("odd", "z") : k == 1 ? bad : secret});
+        if (k == 0)
+            fs.refuseCreate.insert("odd");
+        int rc = ExpandInMemory(&fs, &st);
+        EXPECT_EQ(kZipDone, rc) << k;
+        EXPECT_EQ(kZipIncomplete, ZipOutcome(rc, &st)) << k;
+    }
+
+    // A name refused as unsafe is never meant to be written.
+    MemFs hostile;
+    hostile.archive = MakeZip({Member("../evil", "x"), Member("ok", "y")});
+    EXPECT_EQ(kZipDone, ZipOutcome(ExpandInMemory(&hostile, &st), &st));
+}

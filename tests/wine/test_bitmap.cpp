@@ -166,7 +166,52 @@ TEST_F(BitmapTest, EightBitPictureKeepsRgbForTheDeviceBitmapAndIndicesForBands)
     ASSERT_TRUE(GetObjectA(gBitmap.hDeviceBitmap, sizeof bm, &bm));
     EXPECT_EQ(6, bm.bmWidth);
     EXPECT_EQ(3, bm.bmHeight);
+    EXPECT_EQ(8, bm.bmBitsPixel) << "its own format on a true-colour screen";
     EXPECT_EQ(RGB(DibTableRed(19), DibTableGreen(19), DibTableBlue(19)), Pixel(10, 12));
+
+    // For a palette display's screen, the picture's colours realised behind
+    // the first ten, the device bitmap holds the realised indices. (A copy
+    // would not tell: Wine matches it by the target's table, not a palette.)
+    struct { BITMAPINFOHEADER h; RGBQUAD c[256]; } screen = {{40, 1, 1, 1, 8, 0, 0, 0, 0, 0, 0}};
+    for (int i = 0; i < 20; i++)
+        screen.c[10 + i] = {DibTableBlue(i), DibTableGreen(i), DibTableRed(i), 0};
+    HDC device = CreateCompatibleDC(NULL);
+    HGDIOBJ previous = SelectObject(
+        device, CreateDIBSection(NULL, (BITMAPINFO *)&screen, DIB_RGB_COLORS, NULL, NULL, 0));
+    HBITMAP made = BmpMakeDeviceBitmapFor(device, 1, gBitmap.hWhole, gBitmap.hPalette);
+    DIBSECTION ds;
+    ASSERT_EQ((int)sizeof ds, GetObjectA(made, sizeof ds, &ds)) << "Wine's are DIB sections";
+    EXPECT_EQ(10 + 19, *(const unsigned char *)ds.dsBm.bmBits);
+    DeleteObject(made);
+    DeleteObject(SelectObject(device, previous));
+    DeleteDC(device);
+}
+
+// A bare name is looked for beside the program before here, and here before
+// the system folder; a name with a path is taken as given.
+TEST_F(BitmapTest, PictureIsFoundBesideTheProgramThenHereThenInTheSystemFolder)
+{
+    std::string beside = FreshDir("beside"), system(MAX_PATH, '\0');
+    system.resize(GetSystemDirectoryA(&system[0], MAX_PATH));
+    strcpy(gState.programDir, beside.c_str());
+    CreateDirectoryA((system + "\\tarnwick").c_str(), NULL);
+    DibRecipe r;  // 5, 6, 7, 8 and 9 pixels wide
+    for (const std::string &f : {beside + "\\a.bmp", dir + "\\a.bmp", dir + "\\tarnwick.bmp",
+                                 system + "\\tarnwick.bmp", system + "\\tarnwick\\b.bmp"}) {
+        r.width++;
+        WriteFileBytes(f, MakeDib(r));
+    }
+    for (const auto &c : {std::make_pair("a.bmp", 5), std::make_pair("tarnwick.bmp", 7),
+                          std::make_pair("tarnwick\\b.bmp", 0)}) {
+        int result;
+        LoadWatched(c.first, &result);
+        BITMAP bm = {};
+        GetObjectA(gBitmap.hDeviceBitmap, sizeof bm, &bm);
+        EXPECT_EQ(c.second, result ? bm.bmWidth : 0) << c.first;
+    }
+    DeleteFileA((system + "\\tarnwick.bmp").c_str());
+    DeleteFileA((system + "\\tarnwick\\b.bmp").c_str());
+    RemoveDirectoryA((system + "\\tarnwick").c_str());
 }
 
 TEST_F(BitmapTest, PictureLandsAtItsPositionAndARestoreLeavesTheBackdrop)

@@ -232,6 +232,25 @@ TEST_F(Extract, ExpandsEveryMemberAndUnloadsTheLibrary)
     EXPECT_EQ((LONG)(20 * ((double)client.right / 100)), gState.barRect.right);
 }
 
+TEST_F(Extract, AMemberThatCannotBeWrittenIsAFatalAlertAndTheRestStays)
+{
+    ASSERT_TRUE(CopyFileA(Deliverable("DUNZIP32.DLL").c_str(), (dir + "\\DUNZIP32.DLL").c_str(), FALSE));
+    WriteFileBytes(dir + "\\PACK.BOX", StoredZip({{"SETUP.INI", "[Setup]"}, {"LICENSE.TXT", "Read."}}));
+    // A program still holds the script open, with no sharing.
+    HANDLE held = CreateFileA((dir + "\\SETUP.INI").c_str(), GENERIC_WRITE, 0, NULL,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    StartBoxWatcher({IDOK});
+    EXPECT_EQ(1, ExpandArchive());
+    std::vector<SeenBox> boxes = StopBoxWatcher();
+    CloseHandle(held);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Decompress error due to program currently running, no write permission, or disk full",
+              boxes[0].text);
+    EXPECT_EQ(1, gState.cancelled);
+    EXPECT_EQ("Read.", ReadFileBytes(dir + "\\LICENSE.TXT")) << "the members after it still expand";
+    EXPECT_TRUE(DeleteFileA((dir + "\\DUNZIP32.DLL").c_str())) << "library still loaded";
+}
+
 #if !defined(_WIN64)
 // Calls a function without arguments and says whether the stack pointer
 // came back where it was: a caller of "dunzip" that expected the library to

@@ -15,6 +15,9 @@
 #                  with the viewer double beside it as its payload
 #                  AcroRd32.ex_; what it installs lands in INSTALLED_VIEWER
 #                  (Unix folder) and is registered for .pdf
+#   sample_package builds the sample package in E2E_DIR, its EMBED.EXE made by
+#                  the bare embed in E2E_DIR/builder, and puts it on the CD
+#                  as D:\SETUP.EXE
 #   trust_set / trust_present   sets / tests Reader 5.0's TrustedMode value
 #   temp_dir_set WINDIR / temp_dir_restore   points TEMP and TMP of the
 #                  programs started from now on elsewhere / back (embed_reset
@@ -123,6 +126,22 @@ viewer_stop()
             e2e_fail "a viewer double in $d did not end"
         rm -f "$d/quit" "$d/ended.txt" "$d/opened.txt" "$d/ready.txt" "$d/dde.txt"
     done
+}
+
+sample_package()
+{
+    mkdir -p "$E2E_DIR/builder" "$E2E_DIR/pack"
+    cp "$E2E_BIN/embed.exe" "$e2e_root/sample/embed/book.pdf" "$e2e_root/sample/embed/tarnw32.api" \
+        "$E2E_DIR/builder/"
+    printf '%s\r\n' "PATH1=$E2E_WIN\\pack\\EMBED.EXE" "MSG=The Lighthouse Keeper is ready to read." \
+        "DEL=NO" > "$E2E_DIR/builder/tkbuild.txt"
+    e2e_drive embed_build -- "$E2E_WIN\\builder\\embed.exe" -setup "$E2E_WIN\\builder\\book.pdf" <<'SCN'
+exit 0
+SCN
+    cp "$e2e_root"/sample/pack/* "$E2E_DIR/pack/"
+    (cd "$E2E_DIR/pack" && zip -q -r -X ../PACK.BOX .)
+    e2e_package "$E2E_DIR" "$(cat "$e2e_root/sample/pack/SETUP.INI")" "$E2E_DIR/PACK.BOX"
+    cp "$E2E_DIR/SETUP.EXE" "$BENCH_CDROM/SETUP.EXE"
 }
 
 trust_set()

@@ -1,0 +1,18 @@
+// The log of an unattended run, shared by setup and the embed it starts:
+// each line is appended on its own and the file closed again, so the two
+// processes can write one log in turn and nothing written is lost when a
+// program ends early.
+#ifndef TARNWICK_LOG_FILE_H
+#define TARNWICK_LOG_FILE_H
+
+// Appends one line (the caption, when not empty, before the text) with the
+// local time to the file at path, creating it. Nothing happens for an empty
+// path or a file that cannot be written: no one could be told.
+void AppendLogLine(const char *path, const char *caption, const char *text);
+
+// The full form of a log path given on the command line, taken now, before
+// the program changes its current directory. Returns 0, leaving full
+// empty, when there is none or it does not fit.
+int FullLogPath(const char *given, char *full, unsigned cap);
+
+#endif

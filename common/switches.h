@@ -1,0 +1,43 @@
+// The switches of an unattended run, as deployment tools pass them to both
+// programs:
+//   /S          show nothing: every text goes to the log instead
+//   /LOG=FILE   the log; FILE in double quotes may hold blanks, else it
+//               ends at the next blank
+//   /D=DIR      setup's destination; it must come last, for it takes the
+//               rest of the line, blanks included, as deployment tools
+//               write it unquoted
+// Switches are matched without regard to case; everything else on the line
+// is left to the program, as before. Portable: no Windows API.
+#ifndef TARNWICK_SWITCHES_H
+#define TARNWICK_SWITCHES_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+enum { kSwitchValueSize = 256 };
+
+struct UnattendedSwitches {
+    int32_t silent;                   // /S was given
+    int32_t destGiven;                // /D= was given
+    int32_t destWhole;                // its value fitted destDir
+    char destDir[kSwitchValueSize];   // /D=, trailing blanks dropped
+    int32_t logWhole;                 // /LOG='s value fitted logPath
+    char logPath[kSwitchValueSize];   // /LOG=, empty when not given
+};
+
+// Reads the switches of a command line (the text after the program name).
+void ReadUnattendedSwitches(const char *cmdLine, UnattendedSwitches *out);
+
+// The local time a log line carries.
+struct LogTime {
+    int year, month, day, hour, minute, second;
+};
+
+// One line of the log, without its line end: "YYYY-MM-DD HH:MM:SS  TEXT",
+// or "... CAPTION: TEXT" for a message box with a caption (no second colon
+// after a caption ending in one). Line ends inside
+// the text become blanks, so every text is one line. Cut to cap.
+void FormatLogLine(char *out, size_t cap, const LogTime *time, const char *caption,
+                   const char *text);
+
+#endif
