@@ -38,6 +38,7 @@ const char *ReadPeFacts(const unsigned char *head, size_t headLen, int64_t fileS
     if (opt + 70 > headLen || dirs > opt + optSize)
         return "PE optional header is cut short";
     out->subsystem = (uint16_t)Le16(head + opt + 68);
+    out->checksumAt = (int64_t)opt + 64;
     uint32_t dirCount = Le32(head + dirs - 4);
     size_t table = opt + optSize;
     if (sections == 0 || sections > 96 || table + 40 * (size_t)sections > headLen)
@@ -52,6 +53,7 @@ const char *ReadPeFacts(const unsigned char *head, size_t headLen, int64_t fileS
         return "PE sections reach past the end of the file";
     // Entry 4, the certificate table, holds a file offset, not an address.
     if (dirCount > 4 && dirs + 5 * 8 <= opt + optSize) {
+        out->certEntryAt = (int64_t)(dirs + 4 * 8);
         int64_t offset = Le32(head + dirs + 4 * 8);
         int64_t size = Le32(head + dirs + 4 * 8 + 4);
         if (offset != 0 || size != 0) {
@@ -62,6 +64,21 @@ const char *ReadPeFacts(const unsigned char *head, size_t headLen, int64_t fileS
         }
     }
     return NULL;
+}
+
+uint32_t PeChecksumAdd(uint32_t sum, const unsigned char *bytes, size_t n)
+{
+    for (size_t i = 0; i < n; i += 2) {
+        sum += bytes[i] | (i + 1 < n ? (uint32_t)bytes[i + 1] << 8 : 0);
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return sum;
+}
+
+uint32_t PeChecksumEnd(uint32_t sum, uint64_t fileSize)
+{
+    sum = (sum & 0xFFFF) + (sum >> 16);
+    return (uint32_t)((sum & 0xFFFF) + fileSize);
 }
 
 int64_t PeDataEnd(const PeFacts *facts, int64_t fileSize)

@@ -19,6 +19,11 @@ struct PeFacts {
     int64_t imageEnd;      // end of the last section's raw data in the file
     int64_t certOffset;    // certificate table: file offset, 0 when none
     int64_t certSize;
+    // Where the header keeps the checksum and the certificate table's entry
+    // (offset and size, 8 bytes), both inside the first kPeHeadBytes; 0 when
+    // the header has no such field.
+    int64_t checksumAt;
+    int64_t certEntryAt;
 };
 
 // Reads the headers from head (headLen bytes of the file's start; more
@@ -26,6 +31,14 @@ struct PeFacts {
 // NULL on success, else a one-line reason. A certificate table is taken
 // only when it lies wholly inside the file, behind the image.
 const char *ReadPeFacts(const unsigned char *head, size_t headLen, int64_t fileSize, PeFacts *out);
+
+// The header's checksum: the 16-bit words of the file added with end-around
+// carry, the checksum field itself read as zero, plus the file's length.
+// PeChecksumAdd takes the file in pieces that each start at an even
+// offset (only the last may have an odd length, read as if padded with a
+// zero byte) with the field already zeroed; PeChecksumEnd finishes it.
+uint32_t PeChecksumAdd(uint32_t sum, const unsigned char *bytes, size_t n);
+uint32_t PeChecksumEnd(uint32_t sum, uint64_t fileSize);
 
 // Where the file's own data ends: the start of its certificate table when
 // it has one, else its size.

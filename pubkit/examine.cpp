@@ -3,16 +3,13 @@
 #include <ctype.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <string>
-#include <vector>
 
-#include "common/pe_image.h"
-#include "dunzip/zip_core.h"
-#include "embed/trailer.h"
 #include "setup/install/script_values.h"
-#include "setup/payload/trailer.h"
 
 namespace {
 
@@ -46,22 +43,17 @@ void Region(FILE *out, const char *name, int64_t from, int64_t to)
 
 // ---- PACK.BOX through the unzip core, writing nothing ----
 
-struct MemberSeen {
-    std::string name;
-    uint32_t crc;
-    uint64_t size;
-    int removed;
-};
+const size_t kScriptMax = 1 << 20;
+// Enough of EMBED.EXE's end for its trailer at every distance the reader
+// tries, in front of a signature of some size.
+const size_t kEmbedTailMax = 1 << 16;
 
 struct ZipView {
     const ExamineSource *src;
     int64_t start, end;
-    std::vector<MemberSeen> members;
-    std::string script;  // SETUP.INI's text, when the archive has one
-    int scriptOpen;
+    PackView *view;
+    int open;  // 1 SETUP.INI, 2 EMBED.EXE, 0 another member
 };
-
-const size_t kScriptMax = 1 << 20;
 
 int32_t ZipRead(void *ctx, uint64_t offset, void *buf, uint32_t n)
 {
@@ -77,39 +69,65 @@ int32_t ZipRead(void *ctx, uint64_t offset, void *buf, uint32_t n)
 void *ZipCreate(void *ctx, const char *path)
 {
     ZipView *v = (ZipView *)ctx;
-    v->members.push_back({path, (uint32_t)crc32(0, Z_NULL, 0), 0, 0});
-    v->scriptOpen = strcasecmp(path, "SETUP.INI") == 0;
-    if (v->scriptOpen)
-        v->script.clear();
-    return (void *)(uintptr_t)v->members.size();
+    PackView *p = v->view;
+    p->members.push_back({path, (uint32_t)crc32(0, Z_NULL, 0), 0, 0});
+    v->open = strcasecmp(path, "SETUP.INI") == 0 ? 1 : strcasecmp(path, "EMBED.EXE") == 0 ? 2 : 0;
+    if (v->open == 1) {
+        p->hasScript = 1;
+        p->script.clear();
+    } else if (v->open == 2) {
+        p->hasEmbed = 1;
+        p->embedSize = 0;
+        p->embedHead.clear();
+        p->embedTail.clear();
+    }
+    return (void *)(uintptr_t)p->members.size();
 }
 
 int ZipWrite(void *ctx, void *, const void *buf, uint32_t n)
 {
     ZipView *v = (ZipView *)ctx;
-    MemberSeen &m = v->members.back();
+    PackView *p = v->view;
+    PackMember &m = p->members.back();
     m.crc = (uint32_t)crc32(m.crc, (const Bytef *)buf, n);
     m.size += n;
-    if (v->scriptOpen && v->script.size() < kScriptMax)
-        v->script.append((const char *)buf, n < kScriptMax - v->script.size() ? n : kScriptMax - v->script.size());
+    const char *bytes = (const char *)buf;
+    if (v->open == 1 && p->script.size() < kScriptMax)
+        p->script.append(bytes, std::min<size_t>(n, kScriptMax - p->script.size()));
+    if (v->open == 2) {
+        size_t head = std::min<size_t>(n, kPeHeadBytes - std::min<size_t>(kPeHeadBytes, p->embedHead.size()));
+        p->embedHead.append(bytes, head);
+        p->embedTail.append(bytes, n);
+        if (p->embedTail.size() > 2 * kEmbedTailMax)
+            p->embedTail.erase(0, p->embedTail.size() - kEmbedTailMax);
+        p->embedSize += n;
+    }
     return 1;
 }
 
 int ZipClose(void *ctx, void *)
 {
-    ((ZipView *)ctx)->scriptOpen = 0;
+    ZipView *v = (ZipView *)ctx;
+    if (v->open == 2 && v->view->embedTail.size() > kEmbedTailMax)
+        v->view->embedTail.erase(0, v->view->embedTail.size() - kEmbedTailMax);
+    v->open = 0;
     return 1;
 }
 
 void ZipRemove(void *ctx, const char *path)
 {
-    ZipView *v = (ZipView *)ctx;
-    for (MemberSeen &m : v->members) {
+    PackView *p = ((ZipView *)ctx)->view;
+    for (PackMember &m : p->members) {
         if (m.name == path)
             m.removed = 1;
     }
-    if (strcasecmp(path, "SETUP.INI") == 0)
-        v->script.clear();
+    // What the unzip core removes is not in the installation folder.
+    if (strcasecmp(path, "SETUP.INI") == 0) {
+        p->hasScript = 0;
+        p->script.clear();
+    }
+    if (strcasecmp(path, "EMBED.EXE") == 0)
+        p->hasEmbed = 0;
 }
 
 void ZipMakeDir(void *, const char *) {}
@@ -119,28 +137,35 @@ int ZipProgress(void *, uint32_t, uint32_t, uint32_t)
     return 1;
 }
 
+int32_t ReadEmbedMember(void *ctx, uint64_t offset, void *buf, uint32_t n)
+{
+    const PackView *p = (const PackView *)ctx;
+    if (offset >= p->embedSize)
+        return 0;
+    if (n > p->embedSize - offset)
+        n = (uint32_t)(p->embedSize - offset);
+    uint64_t tailStart = p->embedSize - p->embedTail.size();
+    if (offset + n <= p->embedHead.size())
+        memcpy(buf, p->embedHead.data() + offset, n);
+    else if (offset >= tailStart)
+        memcpy(buf, p->embedTail.data() + (offset - tailStart), n);
+    else
+        return -1;
+    return (int32_t)n;
+}
+
 const char *ExamineArchive(const ExamineSource *src, int64_t start, int64_t end, FILE *out,
                            std::string *script)
 {
-    ZipView view;
-    view.src = src;
-    view.start = start;
-    view.end = end;
-    view.scriptOpen = 0;
-    ZipIo io = {&view, ZipRead, ZipCreate, ZipWrite, ZipClose, ZipRemove, ZipMakeDir, ZipProgress};
-    ZipWork *work = (ZipWork *)malloc(sizeof(ZipWork));
-    if (work == NULL)
-        return Fail("out of memory");
-    ZipStats stats;
-    memset(&stats, 0, sizeof stats);
-    int result = ZipExpandAll(&io, (uint64_t)(end - start), work, &stats);
-    free(work);
-    if (result == kZipNotArchive)
-        return Fail("PACK.BOX is not a zip archive: no readable central directory");
+    PackView view;
+    const char *why = ReadPackBox(src, start, end, &view);
+    if (why != NULL)
+        return why;
+    const ZipStats &stats = view.stats;
     fprintf(out, "PACK.BOX: %u entries, %u files, %u folders\n", stats.members, stats.files,
             stats.dirs);
     const char *damage = NULL;
-    for (const MemberSeen &m : view.members) {
+    for (const PackMember &m : view.members) {
         fprintf(out, "  %10llu  %08x  %s  %s\n", (unsigned long long)m.size, m.crc,
                 m.removed ? "FAILS ITS CHECKS" : "ok", m.name.c_str());
         if (m.removed && damage == NULL)
@@ -225,45 +250,6 @@ void DescribePlan(const std::string &script, FILE *out)
 
 // ---- the two kinds of file ----
 
-const char *ExamineSetup(const ExamineSource *src, const PeFacts &pe, int64_t dataEnd,
-                         const unsigned char *record, FILE *out)
-{
-    PayloadSettings s;
-    memset(&s, 0, sizeof s);
-    DecodePayloadTrailer(record, &s);
-    fprintf(out, "package: packaged setup, %lld bytes\n", (long long)src->size);
-    int64_t trailer = dataEnd - kTrailerSize;
-    if (!PayloadOffsetsValid(&s, dataEnd))
-        return Fail("trailer offsets are impossible: DUNZIP32.DLL at %s%lld", "", s.dunzipOffset);
-    if (s.dunzipOffset < pe.imageEnd)
-        return Fail("trailer puts DUNZIP32.DLL inside the program image (at %s%lld)", "",
-                    s.dunzipOffset);
-    Region(out, "program image", 0, pe.imageEnd);
-    Region(out, "METER.DLL", pe.imageEnd, s.dunzipOffset);
-    Region(out, "DUNZIP32.DLL", s.dunzipOffset, s.packOffset);
-    Region(out, "PACK.BOX", s.packOffset, trailer);
-    Region(out, "trailer", trailer, dataEnd);
-    if (pe.certOffset != 0)
-        Region(out, "signature", pe.certOffset, pe.certOffset + pe.certSize);
-    fprintf(out, "settings:\n  default folder   \"%s\"\n  publication      \"%s\"\n", s.destDir,
-            s.pubName);
-    fprintf(out, "  dialog colour    %d,%d,%d; install mode %d; bar brushes %d and %d\n",
-            s.dialogRgb[0], s.dialogRgb[1], s.dialogRgb[2], s.installMode, s.copyBarShade,
-            s.expandBarShade);
-    fprintf(out, "  backdrop colour  %d,%d,%d\n", s.backdropRgb[0], s.backdropRgb[1],
-            s.backdropRgb[2]);
-    unsigned char mz[2];
-    if (s.packOffset - s.dunzipOffset < 2 || !ReadAt(src, s.dunzipOffset, mz, 2) ||
-        mz[0] != 'M' || mz[1] != 'Z')
-        return Fail("the DUNZIP32.DLL region is not a Windows library");
-    std::string script;
-    const char *why = ExamineArchive(src, s.packOffset, trailer, out, &script);
-    if (why != NULL)
-        return why;
-    DescribePlan(script, out);
-    return NULL;
-}
-
 // The builder writes its numbers as digits followed by zero bytes, its
 // texts as printable characters followed by zero bytes, and nothing
 // elsewhere: any other record is not one of its trailers, however the
@@ -294,12 +280,28 @@ int WellFormedEmbedRecord(const unsigned char *record)
            FieldIs(record, kEmbedSelfDeleteAt, kEmbedTrailerSize - kEmbedSelfDeleteAt, 0);
 }
 
-const char *ExamineEmbed(const ExamineSource *src, const PeFacts &pe, const int64_t *ends,
-                         int endCount, FILE *out)
+const char *PackageLayout(const unsigned char *record, int64_t dataEnd, FileLayout *l)
+{
+    memset(&l->package, 0, sizeof l->package);
+    DecodePayloadTrailer(record, &l->package);
+    if (!PayloadOffsetsValid(&l->package, dataEnd))
+        return Fail("trailer offsets are impossible: DUNZIP32.DLL at %s%lld", "",
+                    l->package.dunzipOffset);
+    if (l->package.dunzipOffset < l->pe.imageEnd)
+        return Fail("trailer puts DUNZIP32.DLL inside the program image (at %s%lld)", "",
+                    l->package.dunzipOffset);
+    l->kind = kFilePackage;
+    l->imageEnd = l->pe.imageEnd;
+    l->trailerAt = dataEnd - kTrailerSize;
+    l->dataEnd = dataEnd;
+    memcpy(l->record, record, kTrailerSize);
+    return NULL;
+}
+
+const char *EmbedLayout(const ExamineSource *src, const int64_t *ends, int endCount, FileLayout *l)
 {
     for (int n = 0; n < kEmbedTrailerDistances * endCount; ++n) {
-        int i = n / endCount;
-        int64_t at = ends[n % endCount] - kEmbedTrailerDistance[i];
+        int64_t at = ends[n % endCount] - kEmbedTrailerDistance[n / endCount];
         unsigned char record[kEmbedTrailerSize];
         EmbedFields f;
         if (!ReadAt(src, at, record, sizeof record) || !WellFormedEmbedRecord(record) ||
@@ -309,28 +311,16 @@ const char *ExamineEmbed(const ExamineSource *src, const PeFacts &pe, const int6
             return Fail("embed trailer offsets are impossible (document at %s%lld)", "",
                         f.docOffset);
         int64_t imageEnd = f.docOffset != 0 ? f.docOffset : f.plugOffset != 0 ? f.plugOffset : at;
-        if (imageEnd < pe.imageEnd)
+        if (imageEnd < l->pe.imageEnd)
             return Fail("embed trailer puts its cargo inside the program image (at %s%lld)", "",
                         imageEnd);
-        const char *kind = f.docOffset != 0 ? "document installer"
-                           : f.plugOffset != 0 ? "plug-in installer" : "update installer";
-        fprintf(out, "embed installer: %s, %lld bytes; trailer %d bytes from the end%s\n", kind,
-                (long long)src->size, kEmbedTrailerDistance[i],
-                pe.certOffset != 0 ? " of the signed data" : "");
-        Region(out, "program image", 0, imageEnd);
-        if (f.docOffset != 0)
-            Region(out, "document", f.docOffset, f.plugOffset != 0 ? f.plugOffset : at);
-        if (f.plugOffset != 0)
-            Region(out, "plug-in", f.plugOffset, at);
-        Region(out, "trailer", at, at + kEmbedTrailerSize);
-        if (pe.certOffset != 0)
-            Region(out, "signature", pe.certOffset, pe.certOffset + pe.certSize);
-        fprintf(out, "fields:\n  D (document)     %d\n  document name    \"%s\"\n", f.docOffset,
-                f.docName);
-        fprintf(out, "  P (plug-in)      %d\n  plug-in name     \"%s\"\n", f.plugOffset,
-                f.plugName);
-        fprintf(out, "  closing message  \"%s\"\n  self-delete      \"%s\"\n", f.closingMessage,
-                f.selfDelete);
+        l->kind = kFileEmbed;
+        l->embed = f;
+        l->embedDistance = kEmbedTrailerDistance[n / endCount];
+        l->imageEnd = imageEnd;
+        l->trailerAt = at;
+        l->dataEnd = at + kEmbedTrailerSize;
+        memcpy(l->record, record, kEmbedTrailerSize);
         return NULL;
     }
     return Fail("no trailer: neither a packaged setup nor an embed installer (a bare program?)");
@@ -342,25 +332,105 @@ int32_t ReadForPe(void *ctx, int64_t offset, void *buf, uint32_t n)
     return offset < 0 ? -1 : src->read(src->ctx, (uint64_t)offset, buf, n);
 }
 
+const char *ExamineSetup(const ExamineSource *src, const FileLayout &l, FILE *out)
+{
+    const PayloadSettings &s = l.package;
+    fprintf(out, "package: packaged setup, %lld bytes\n", (long long)src->size);
+    Region(out, "program image", 0, l.imageEnd);
+    Region(out, "METER.DLL", l.imageEnd, s.dunzipOffset);
+    Region(out, "DUNZIP32.DLL", s.dunzipOffset, s.packOffset);
+    Region(out, "PACK.BOX", s.packOffset, l.trailerAt);
+    Region(out, "trailer", l.trailerAt, l.dataEnd);
+    if (l.pe.certOffset != 0)
+        Region(out, "signature", l.pe.certOffset, l.pe.certOffset + l.pe.certSize);
+    fprintf(out, "settings:\n  default folder   \"%s\"\n  publication      \"%s\"\n", s.destDir,
+            s.pubName);
+    fprintf(out, "  dialog colour    %d,%d,%d; install mode %d; bar brushes %d and %d\n",
+            s.dialogRgb[0], s.dialogRgb[1], s.dialogRgb[2], s.installMode, s.copyBarShade,
+            s.expandBarShade);
+    fprintf(out, "  backdrop colour  %d,%d,%d\n", s.backdropRgb[0], s.backdropRgb[1],
+            s.backdropRgb[2]);
+    unsigned char mz[2];
+    if (s.packOffset - s.dunzipOffset < 2 || !ReadAt(src, s.dunzipOffset, mz, 2) ||
+        mz[0] != 'M' || mz[1] != 'Z')
+        return Fail("the DUNZIP32.DLL region is not a Windows library");
+    std::string script;
+    const char *why = ExamineArchive(src, s.packOffset, l.trailerAt, out, &script);
+    if (why != NULL)
+        return why;
+    DescribePlan(script, out);
+    return NULL;
+}
+
+void ExamineEmbed(const ExamineSource *src, const FileLayout &l, FILE *out)
+{
+    const EmbedFields &f = l.embed;
+    const char *kind = f.docOffset != 0 ? "document installer"
+                       : f.plugOffset != 0 ? "plug-in installer" : "update installer";
+    fprintf(out, "embed installer: %s, %lld bytes; trailer %d bytes from the end%s\n", kind,
+            (long long)src->size, l.embedDistance,
+            l.pe.certOffset != 0 ? " of the signed data" : "");
+    Region(out, "program image", 0, l.imageEnd);
+    if (f.docOffset != 0)
+        Region(out, "document", f.docOffset, f.plugOffset != 0 ? f.plugOffset : l.trailerAt);
+    if (f.plugOffset != 0)
+        Region(out, "plug-in", f.plugOffset, l.trailerAt);
+    Region(out, "trailer", l.trailerAt, l.dataEnd);
+    if (l.pe.certOffset != 0)
+        Region(out, "signature", l.pe.certOffset, l.pe.certOffset + l.pe.certSize);
+    fprintf(out, "fields:\n  D (document)     %d\n  document name    \"%s\"\n", f.docOffset,
+            f.docName);
+    fprintf(out, "  P (plug-in)      %d\n  plug-in name     \"%s\"\n", f.plugOffset,
+            f.plugName);
+    fprintf(out, "  closing message  \"%s\"\n  self-delete      \"%s\"\n", f.closingMessage,
+            f.selfDelete);
+}
+
+int32_t ReadOpenFile(void *ctx, uint64_t offset, void *buf, uint32_t n)
+{
+    FILE *f = (FILE *)ctx;
+    if (fseeko(f, (off_t)offset, SEEK_SET) != 0)
+        return -1;
+    size_t got = fread(buf, 1, n, f);
+    return ferror(f) ? -1 : (int32_t)got;
+}
+
 }  // namespace
 
-const char *ExaminePackage(const ExamineSource *src, FILE *out)
+const char *OpenExamineFile(const char *path, ExamineSource *src)
 {
+    FILE *f = fopen(path, "rb");
+    struct stat st;
+    if (f == NULL || fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (f != NULL)
+            fclose(f);
+        return "cannot read";
+    }
+    src->ctx = f;
+    src->size = (int64_t)st.st_size;
+    src->read = ReadOpenFile;
+    return NULL;
+}
+
+void CloseExamineFile(ExamineSource *src)
+{
+    if (src->ctx != NULL)
+        fclose((FILE *)src->ctx);
+    src->ctx = NULL;
+}
+
+const char *ReadFileLayout(const ExamineSource *src, FileLayout *l)
+{
+    memset(l, 0, sizeof *l);
     unsigned char head[kPeHeadBytes];
     uint32_t headLen = src->size < (int64_t)sizeof head ? (uint32_t)src->size : (uint32_t)sizeof head;
     if (src->size < kTrailerSize)
         return Fail("%s%lld bytes: too short to carry a trailer", "", src->size);
     if (src->read(src->ctx, 0, head, headLen) != (int32_t)headLen)
         return Fail("cannot read the file's start");
-    PeFacts pe;
-    const char *why = ReadPeFacts(head, headLen, src->size, &pe);
+    const char *why = ReadPeFacts(head, headLen, src->size, &l->pe);
     if (why != NULL)
         return why;
-    fprintf(out, "program: PE32%s %s, %s subsystem\n", pe.pe32Plus ? "+" : "", MachineName(pe),
-            pe.subsystem == 2 ? "GUI" : pe.subsystem == 3 ? "console" : "other");
-    if (pe.certOffset != 0)
-        fprintf(out, "signed: certificate table of %lld bytes at %lld\n", (long long)pe.certSize,
-                (long long)pe.certOffset);
     int64_t ends[kPeMaxDataEnds];
     int endCount = PeDataEnds(ReadForPe, (void *)src, src->size, ends);
     for (int i = 0; i < endCount; ++i) {
@@ -374,7 +444,53 @@ const char *ExaminePackage(const ExamineSource *src, FILE *out)
         memcpy(field, record + kTrailerDunzipOffset, kTrailerDunzipSize);
         field[kTrailerDunzipSize] = '\0';
         if (strstr(field, " DUNZIP32.DLL") != NULL)
-            return ExamineSetup(src, pe, ends[i], record, out);
+            return PackageLayout(record, ends[i], l);
     }
-    return ExamineEmbed(src, pe, ends, endCount, out);
+    return EmbedLayout(src, ends, endCount, l);
+}
+
+const char *ReadPackBox(const ExamineSource *src, int64_t start, int64_t end, PackView *view)
+{
+    view->members.clear();
+    view->hasScript = 0;
+    view->script.clear();
+    view->hasEmbed = 0;
+    view->embedSize = 0;
+    view->embedHead.clear();
+    view->embedTail.clear();
+    memset(&view->stats, 0, sizeof view->stats);
+    ZipView zv = {src, start, end, view, 0};
+    ZipIo io = {&zv, ZipRead, ZipCreate, ZipWrite, ZipClose, ZipRemove, ZipMakeDir, ZipProgress};
+    ZipWork *work = (ZipWork *)malloc(sizeof(ZipWork));
+    if (work == NULL)
+        return Fail("out of memory");
+    int result = ZipExpandAll(&io, (uint64_t)(end - start), work, &view->stats);
+    free(work);
+    if (result == kZipNotArchive)
+        return Fail("PACK.BOX is not a zip archive: no readable central directory");
+    return NULL;
+}
+
+void EmbedMemberSource(const PackView *view, ExamineSource *src)
+{
+    src->ctx = (void *)view;
+    src->size = (int64_t)view->embedSize;
+    src->read = ReadEmbedMember;
+}
+
+const char *ExaminePackage(const ExamineSource *src, FILE *out)
+{
+    FileLayout l;
+    const char *why = ReadFileLayout(src, &l);
+    if (why != NULL)
+        return why;
+    fprintf(out, "program: PE32%s %s, %s subsystem\n", l.pe.pe32Plus ? "+" : "", MachineName(l.pe),
+            l.pe.subsystem == 2 ? "GUI" : l.pe.subsystem == 3 ? "console" : "other");
+    if (l.pe.certOffset != 0)
+        fprintf(out, "signed: certificate table of %lld bytes at %lld\n", (long long)l.pe.certSize,
+                (long long)l.pe.certOffset);
+    if (l.kind == kFilePackage)
+        return ExamineSetup(src, l, out);
+    ExamineEmbed(src, l, out);
+    return NULL;
 }

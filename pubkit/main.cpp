@@ -1,6 +1,7 @@
 // pubkit: the publisher's toolkit. Builds packaged setups, reproducible
 // PACK.BOX archives and embed installers on any machine, byte for byte as
-// the Windows builders make them, and explains finished packages.
+// the Windows builders make them; explains finished packages, takes them
+// apart again, and checks a book's sources before they are burnt.
 #include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
@@ -8,8 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "check.h"
 #include "examine.h"
 #include "package.h"
+#include "unpack.h"
 #include "zip_writer.h"
 
 namespace {
@@ -21,16 +24,21 @@ const char kUsage[] =
     "  zip      a reproducible PACK.BOX from a folder\n"
     "  embed    embed installers from embed.exe, tkbuild.txt, tarnw32.api and a document\n"
     "  inspect  explain a packaged setup or an embed installer; exit 1 when damaged\n"
+    "  unpack   take a packaged setup or an embed installer apart into its inputs\n"
+    "  check    check a book's sources or a package for what setup would refuse\n"
     "  sign     sign a package or installer (Authenticode, through osslsigncode)\n"
     "pubkit COMMAND --help tells more.\n";
 
 const char kPackHelp[] =
     "usage: pubkit pack --setup SETUP.EXE --meter METER.DLL --dunzip DUNZIP32.DLL\n"
     "                   --pack PACK.BOX|FOLDER --ini SETUP.INI -o OUTPUT\n"
+    "                   [--medium FOLDER] [--force]\n"
     "Appends METER.DLL, DUNZIP32.DLL and PACK.BOX to a copy of the bare setup\n"
     "program and writes the settings trailer from SETUP.INI's DEFAULTDIR=,\n"
     "PUBNAME=, R1= and R2=: the same bytes as the bare setup's own builder.\n"
-    "A folder given as --pack is zipped first, as 'pubkit zip' does.\n";
+    "A folder given as --pack is zipped first, as 'pubkit zip' does.\n"
+    "The inputs are checked first as 'pubkit check' does; errors stop the\n"
+    "packing unless --force is given.\n";
 
 const char kZipHelp[] =
     "usage: pubkit zip FOLDER -o PACK.BOX\n"
@@ -40,11 +48,12 @@ const char kZipHelp[] =
 
 const char kEmbedHelp[] =
     "usage: pubkit embed --image EMBED.EXE --build-file tkbuild.txt\n"
-    "                    --plugin tarnw32.api --doc DOCUMENT\n"
+    "                    [--plugin tarnw32.api] [--doc DOCUMENT]\n"
     "                    [--switch -setup|-cetup|-sutup|-cutup] [--out-dir DIR]\n"
     "Writes the installers tkbuild.txt's PATH1=, PATH2= and PATH3= ask for,\n"
     "into DIR (default: the current folder) under their file names: the same\n"
-    "bytes as 'embed SWITCH DOCUMENT' (default -setup).\n";
+    "bytes as 'embed SWITCH DOCUMENT' (default -setup). The plug-in and the\n"
+    "document are needed only for the installers that carry them.\n";
 
 const char kExamineHelp[] =
     "usage: pubkit inspect FILE\n"
@@ -52,6 +61,29 @@ const char kExamineHelp[] =
     "PACK.BOX member with its size and CRC (each checked), and the plan its\n"
     "SETUP.INI describes. For an embed installer: where its trailer was found\n"
     "and every field. A damaged file gives one line saying why, and exit 1.\n";
+
+const char kUnpackHelp[] =
+    "usage: pubkit unpack FILE -o DIR [--members]\n"
+    "A packaged setup gives DIR/setup.exe (the bare program, a package builder\n"
+    "again), METER.DLL, DUNZIP32.DLL, PACK.BOX and a SETUP.INI with the\n"
+    "trailer's DEFAULTDIR=, PUBNAME=, R1= and R2=; --members also expands\n"
+    "PACK.BOX into DIR/pack as DUNZIP32.DLL would. An embed installer gives\n"
+    "DIR/embed.exe, the document, the plug-in and a tkbuild.txt. Says whether\n"
+    "'pubkit pack' or 'pubkit embed' makes the same bytes again from them, and\n"
+    "how. A file whose parts cannot be found gives one line and exit 1, and\n"
+    "nothing is written; a damaged part is named, exit 1, after the rest.\n";
+
+const char kCheckHelp[] =
+    "usage: pubkit check FOLDER|SETUP.EXE [--medium FOLDER]\n"
+    "Reads a book's sources (the folder that becomes PACK.BOX, with its\n"
+    "SETUP.INI) or a finished package and reports, one line each with the\n"
+    "SETUP.INI line, what setup and embed would refuse or do wrongly: files\n"
+    "the script needs that PACK.BOX will not carry, values too long for the\n"
+    "programs' fields, titles they refuse, a background picture setup would\n"
+    "refuse, installer paths not on the setup medium; unknown keys are\n"
+    "warnings. --medium names the folder that becomes the setup medium\n"
+    "(tarnwsi.ini, the picture, files the script takes from it); a package's\n"
+    "own folder is taken by default. Exit 1 on errors, 0 with warnings only.\n";
 
 const char kSignHelp[] =
     "usage: pubkit sign --cert CERT.pem --key KEY.pem [--name TEXT] FILE -o OUTPUT\n"
@@ -111,14 +143,80 @@ int Missing(const char *usage, const char **values, int count)
     return 0;
 }
 
+// Takes the flag out of argv; returns whether it was there.
+int Flag(int *argc, char **argv, const char *flag)
+{
+    for (int i = 2; i < *argc; ++i) {
+        if (strcmp(argv[i], flag) == 0) {
+            for (int j = i; j + 1 < *argc; ++j)
+                argv[j] = argv[j + 1];
+            --*argc;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+void Summary(FILE *out, const char *what, const CheckCounts &c)
+{
+    fprintf(out, "%s: %d error%s, %d warning%s\n", what, c.errors, c.errors == 1 ? "" : "s",
+            c.warnings, c.warnings == 1 ? "" : "s");
+}
+
 int Pack(int argc, char **argv)
 {
-    const char *names[] = {"--setup", "--meter", "--dunzip", "--pack", "--ini", "-o"};
-    const char *v[6] = {};
-    if (!Options(argc, argv, names, v, 6, NULL) || Missing(kPackHelp, v, 6))
+    int force = Flag(&argc, argv, "--force");
+    const char *names[] = {"--setup", "--meter", "--dunzip", "--pack", "--ini", "-o", "--medium"};
+    const char *v[7] = {};
+    if (!Options(argc, argv, names, v, 7, NULL) || Missing(kPackHelp, v, 6))
         return 2;
+    CheckCounts counts = {0, 0};
+    const char *why = CheckPackInputs(v[3], v[4], v[6], stderr, &counts);
+    if (why != NULL)
+        return Failed("pack", why);
+    if (counts.errors != 0 || counts.warnings != 0)
+        Summary(stderr, "pubkit pack: the check", counts);
+    if (counts.errors != 0 && !force)
+        return Failed("pack", "the sources have errors: nothing written (--force packs them all the same)");
     PackInputs in = {v[0], v[1], v[2], v[3], v[4], v[5]};
     return Failed("pack", PackSetup(&in));
+}
+
+int Unpack(int argc, char **argv)
+{
+    int members = Flag(&argc, argv, "--members");
+    const char *names[] = {"-o"};
+    const char *v[1] = {};
+    const char *file = NULL;
+    if (!Options(argc, argv, names, v, 1, &file) || file == NULL || v[0] == NULL) {
+        fputs(kUnpackHelp, stderr);
+        return 2;
+    }
+    UnpackRequest r = {file, v[0], members, stdout};
+    const char *why = UnpackFile(&r);
+    if (why == NULL)
+        return 0;
+    fprintf(stderr, "pubkit unpack: %s: %s\n", file, why);
+    return 1;
+}
+
+int Check(int argc, char **argv)
+{
+    const char *names[] = {"--medium"};
+    const char *v[1] = {};
+    const char *path = NULL;
+    if (!Options(argc, argv, names, v, 1, &path) || path == NULL) {
+        fputs(kCheckHelp, stderr);
+        return 2;
+    }
+    CheckCounts counts = {0, 0};
+    const char *why = CheckPath(path, v[0], stdout, &counts);
+    if (why != NULL) {
+        fprintf(stderr, "pubkit check: %s: %s\n", path, why);
+        return 1;
+    }
+    Summary(stdout, path, counts);
+    return counts.errors != 0;
 }
 
 int Zip(int argc, char **argv)
@@ -148,7 +246,7 @@ int Embed(int argc, char **argv)
 {
     const char *names[] = {"--image", "--build-file", "--plugin", "--doc", "--switch", "--out-dir"};
     const char *v[6] = {};
-    if (!Options(argc, argv, names, v, 6, NULL) || Missing(kEmbedHelp, v, 4))
+    if (!Options(argc, argv, names, v, 6, NULL) || Missing(kEmbedHelp, v, 2))
         return 2;
     const char *sw = v[4] != NULL ? v[4] : "-setup";
     EmbedInputs in = {v[0], v[1], v[2], v[3], 0, 0, v[5] != NULL ? v[5] : ".", stdout};
@@ -163,29 +261,16 @@ int Embed(int argc, char **argv)
     return Failed("embed", BuildEmbedInstallers(&in));
 }
 
-int32_t ReadFile(void *ctx, uint64_t offset, void *buf, uint32_t n)
-{
-    FILE *f = (FILE *)ctx;
-    if (fseeko(f, (off_t)offset, SEEK_SET) != 0)
-        return -1;
-    size_t got = fread(buf, 1, n, f);
-    return ferror(f) ? -1 : (int32_t)got;
-}
-
 // Examines file, the report going to out. Returns the exit status.
 int ExamineFile(const char *file, FILE *out)
 {
-    FILE *f = fopen(file, "rb");
-    struct stat st;
-    if (f == NULL || fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (f != NULL)
-            fclose(f);
+    ExamineSource src;
+    if (OpenExamineFile(file, &src) != NULL) {
         fprintf(stderr, "pubkit inspect: %s: cannot read\n", file);
         return 1;
     }
-    ExamineSource src = {f, (int64_t)st.st_size, ReadFile};
     const char *why = ExaminePackage(&src, out);
-    fclose(f);
+    CloseExamineFile(&src);
     if (why == NULL)
         return 0;
     fprintf(stderr, "pubkit inspect: %s: %s\n", file, why);
@@ -256,6 +341,8 @@ int main(int argc, char **argv)
         {"zip", Zip, kZipHelp},
         {"embed", Embed, kEmbedHelp},
         {"inspect", Examine, kExamineHelp},
+        {"unpack", Unpack, kUnpackHelp},
+        {"check", Check, kCheckHelp},
         {"sign", Sign, kSignHelp},
     };
     if (argc < 2 || strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0) {

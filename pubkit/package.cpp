@@ -133,6 +133,10 @@ const char *WriteInstaller(const EmbedInputs *in, const char *value, const Build
     std::string path = OutputPath(in, value);
     if (path.back() == '/')
         return Fail("no file name in", value);
+    if (withDocument && in->document == NULL)
+        return Fail("no document given (--doc) for the document installer", value);
+    if (withPlugin && in->plugin == NULL)
+        return Fail("no plug-in given (--plugin) for the installer", value);
     for (const char *input : {in->image, in->document, in->plugin}) {
         if (input != NULL && path == input)
             return Fail("an output would overwrite its own input", input);
@@ -163,6 +167,15 @@ const char *WriteInstaller(const EmbedInputs *in, const char *value, const Build
 
 }  // namespace
 
+void BuilderStoredName(const char *docPath, char *out, size_t cap)
+{
+    std::string lowered = "x\\";  // a backslash the name search sees
+    const char *base = strrchr(docPath, '/');
+    for (const char *p = base != NULL ? base + 1 : docPath; *p; ++p)
+        lowered += (char)tolower((unsigned char)*p);
+    StoredDocumentName(lowered.c_str(), out, cap);
+}
+
 const char *BuildEmbedInstallers(const EmbedInputs *in)
 {
     BuildSettings b;
@@ -173,13 +186,9 @@ const char *BuildEmbedInstallers(const EmbedInputs *in)
     ReadBuildLines(f, &b);
     fclose(f);
 
-    // The builder sees its command line lower-cased, and so the stored name.
-    std::string lowered = "x\\";  // a backslash the name search sees
-    const char *base = strrchr(in->document, '/');
-    for (const char *p = base != NULL ? base + 1 : in->document; *p; ++p)
-        lowered += (char)tolower((unsigned char)*p);
-    char storedName[kEmbedDocNameMax + 1];
-    StoredDocumentName(lowered.c_str(), storedName, sizeof storedName);
+    char storedName[kEmbedDocNameMax + 1] = "";
+    if (in->document != NULL)
+        BuilderStoredName(in->document, storedName, sizeof storedName);
 
     const char *why = NULL;
     if (!IsNullPath(b.path1) && (why = WriteInstaller(in, b.path1, &b, storedName, 1, 1)) != NULL)

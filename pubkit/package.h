@@ -20,8 +20,9 @@ const char *PackSetup(const PackInputs *in);
 struct EmbedInputs {
     const char *image;      // the bare embed program
     const char *buildFile;  // tkbuild.txt
-    const char *plugin;     // tarnw32.api
-    const char *document;   // the document, as the builder's argument names it
+    const char *plugin;     // tarnw32.api; NULL when no output carries it
+    const char *document;   // the document, as the builder's argument names
+                            // it; NULL when PATH1= asks for no document installer
     int pluginInstaller;    // -cetup / -cutup
     int updateInstaller;    // -sutup / -cutup
     const char *outDir;     // the outputs go here, under the PATHn file names
@@ -31,5 +32,10 @@ struct EmbedInputs {
 // Writes the installers tkbuild.txt asks for, in the builder's order
 // (PATH1, PATH3, PATH2). Returns NULL, or a reason.
 const char *BuildEmbedInstallers(const EmbedInputs *in);
+
+// The document name the builder stores for a document at docPath (a path
+// on this machine): the builder sees its command line lower-cased, so the
+// file name lower-cased, its last three characters made "pdf". Cut to cap.
+void BuilderStoredName(const char *docPath, char *out, size_t cap);
 
 #endif

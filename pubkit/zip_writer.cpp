@@ -154,24 +154,45 @@ void LocalHeader(unsigned char *h, const Written &w, size_t nameLen)
     Put16(h + 26, (uint32_t)nameLen);
 }
 
-}  // namespace
-
-const char *WriteFolderZip(const char *dir, FILE *out, ZipWriteStats *stats)
+// Every file under dir in bytewise order of its name, each name one the
+// unzip core will expand.
+const char *Gather(const char *dir, std::vector<Member> *members)
 {
-    std::vector<Member> members;
-    const char *why = Collect(dir, "", &members);
+    const char *why = Collect(dir, "", members);
     if (why != NULL)
         return why;
-    std::sort(members.begin(), members.end(),
+    std::sort(members->begin(), members->end(),
               [](const Member &a, const Member &b) { return a.rel < b.rel; });
-    if (members.size() > 0xFFFF)
+    if (members->size() > 0xFFFF)
         return Fail("too many files for a zip without zip64", dir);
-    for (const Member &m : members) {
+    for (const Member &m : *members) {
         char safe[kZipPathMax];
         if (m.rel.size() > 0xFFFF ||
             ZipSafeName(m.rel.c_str(), m.rel.size(), safe, sizeof safe) != kZipNameFile)
             return Fail("name cannot be expanded on Windows", m.rel);
     }
+    return NULL;
+}
+
+}  // namespace
+
+const char *ListFolderMembers(const char *dir, FolderMemberFn fn, void *ctx)
+{
+    std::vector<Member> members;
+    const char *why = Gather(dir, &members);
+    if (why != NULL)
+        return why;
+    for (const Member &m : members)
+        fn(ctx, m.rel.c_str(), m.path.c_str());
+    return NULL;
+}
+
+const char *WriteFolderZip(const char *dir, FILE *out, ZipWriteStats *stats)
+{
+    std::vector<Member> members;
+    const char *why = Gather(dir, &members);
+    if (why != NULL)
+        return why;
 
     long base = ftell(out);
     if (base < 0)

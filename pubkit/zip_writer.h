@@ -19,4 +19,11 @@ struct ZipWriteStats {
 // NULL, or a one-line reason; errorText holds it.
 const char *WriteFolderZip(const char *dir, FILE *out, ZipWriteStats *stats);
 
+// The files WriteFolderZip stores, in its order: fn gets each one's name in
+// the archive ('/' between components) and its path on disk. Returns NULL,
+// or the reason WriteFolderZip would refuse the folder (then fn is not
+// called at all).
+typedef void (*FolderMemberFn)(void *ctx, const char *name, const char *path);
+const char *ListFolderMembers(const char *dir, FolderMemberFn fn, void *ctx);
+
 #endif

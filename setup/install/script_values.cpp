@@ -43,6 +43,32 @@ const struct {
     {"MOVEFILE=", kScriptMoveFile},
 };
 
+// AUTOLAUNCH is matched without its equals sign; its value starts one
+// character further on, if the line goes that far.
+const KeyField kAutoLaunch = {"AUTOLAUNCH", offsetof(ScriptValues, autoLaunch),
+                              sizeof(((ScriptValues *)0)->autoLaunch)};
+
+// The setting line sets and where its value starts; NULL for a file
+// operation or a line that matches no key.
+const KeyField *SettingOf(const char *line, const char **value)
+{
+    for (const auto &fileOp : kFileOps) {
+        if (MatchScriptKey(line, fileOp.key) != NULL)
+            return NULL;
+    }
+    *value = MatchScriptKey(line, kAutoLaunch.key);
+    if (*value != NULL) {
+        if (**value != '\0')
+            ++*value;
+        return &kAutoLaunch;
+    }
+    for (const KeyField &field : kFields) {
+        if ((*value = MatchScriptKey(line, field.key)) != NULL)
+            return &field;
+    }
+    return NULL;
+}
+
 }  // namespace
 
 ScriptFileOp ReadScriptLine(const char *line, ScriptValues *values, const char **opValue)
@@ -54,14 +80,34 @@ ScriptFileOp ReadScriptLine(const char *line, ScriptValues *values, const char *
             return fileOp.op;
         }
     }
-    // AUTOLAUNCH is matched without its equals sign; its value starts one
-    // character further on, if the line goes that far.
-    const char *value = MatchScriptKey(line, "AUTOLAUNCH");
-    if (value != NULL)
-        CopyText(values->autoLaunch, sizeof values->autoLaunch, *value != '\0' ? value + 1 : value);
-    else
-        StoreKeyValue(line, kFields, sizeof kFields / sizeof kFields[0], values);
+    const char *value = NULL;
+    const KeyField *field = SettingOf(line, &value);
+    if (field != NULL)
+        CopyText((char *)values + field->offset, field->size, value);
     return kScriptNoOp;
+}
+
+int ScriptLineSetting(const char *line, ScriptSetting *out)
+{
+    const char *value = NULL;
+    const KeyField *field = SettingOf(line, &value);
+    if (field == NULL)
+        return 0;
+    out->key = field->key;
+    out->value = value;
+    out->fieldSize = field->size;
+    return 1;
+}
+
+const char *ScriptKeyName(size_t index)
+{
+    const size_t fields = sizeof kFields / sizeof kFields[0];
+    const size_t ops = sizeof kFileOps / sizeof kFileOps[0];
+    if (index < fields)
+        return kFields[index].key;
+    if (index == fields)
+        return kAutoLaunch.key;
+    return index - fields - 1 < ops ? kFileOps[index - fields - 1].key : NULL;
 }
 
 int ValueSaysYes(const char *value)

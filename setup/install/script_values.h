@@ -43,6 +43,28 @@ enum ScriptFileOp {
 // *opValue points into line at its value.
 ScriptFileOp ReadScriptLine(const char *line, ScriptValues *values, const char **opValue);
 
+// Longest COPYFILE= / MOVEFILE= value setup carries out; a longer one is
+// skipped, since a cut path names some other file.
+enum { kScriptFileValueMax = 99 };
+
+// The setting a line sets, as ReadScriptLine takes it: the key as the
+// script's table writes it, the value (AUTOLAUNCH's starts one character
+// behind its key, which has no equals sign) and the size of the field it is
+// kept in, terminator included.
+struct ScriptSetting {
+    const char *key;
+    const char *value;  // points into the line
+    size_t fieldSize;
+};
+
+// Returns 1 and fills *out when line (cut at its line end) sets a setting;
+// 0 for a file operation or a line that matches no key.
+int ScriptLineSetting(const char *line, ScriptSetting *out);
+
+// Every key the installation sequence reads, settings and file operations,
+// by index from 0; NULL past the last.
+const char *ScriptKeyName(size_t index);
+
 // The "YES" / "NO" tests: first 3 or 2 characters, any case.
 int ValueSaysYes(const char *value);
 int ValueSaysNo(const char *value);

@@ -33,7 +33,6 @@ static int Ended(void)
 
 // Script values and the paths made from them are refused, not cut, when
 // they do not fit: a cut name is some other file or directory.
-enum { kFileValueMax = 99 };  // longest COPYFILE= / MOVEFILE= value
 
 void CreateScriptDirectory(const char *value)
 {
@@ -48,7 +47,7 @@ void CreateScriptDirectory(const char *value)
 void CopySetupFile(const char *value)
 {
     char source[kPathSize], target[kPathSize];
-    if (strlen(value) > kFileValueMax ||
+    if (strlen(value) > kScriptFileValueMax ||
         !CopyFilePaths(gState.ownPath[0], gState.destDir, value, source, target, kPathSize))
         return;
     SetStatus("Copying Files...");
@@ -61,7 +60,7 @@ void CopySetupFile(const char *value)
 void MoveInstalledFile(const char *value)
 {
     char source[kPathSize], target[kPathSize];
-    if (strlen(value) > kFileValueMax ||
+    if (strlen(value) > kScriptFileValueMax ||
         !MoveFilePaths(gState.destDir, value, source, target, kPathSize))
         return;
     SetStatus("Copying Files...");

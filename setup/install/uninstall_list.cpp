@@ -31,6 +31,11 @@ void ReadUninstallLine(const char *line, UninstallValues *values)
     StoreKeyValue(line, kFields, sizeof kFields / sizeof kFields[0], values);
 }
 
+const char *UninstallKeyName(size_t index)
+{
+    return index < sizeof kFields / sizeof kFields[0] ? kFields[index].key : NULL;
+}
+
 int IsPlainFileName(const char *name)
 {
     if (name[0] == '\0' || strstr(name, "..") != NULL)

@@ -19,6 +19,9 @@ struct UninstallValues {
 // of the three keys, in any case.
 void ReadUninstallLine(const char *line, UninstallValues *values);
 
+// The three keys, by index from 0; NULL past the last.
+const char *UninstallKeyName(size_t index);
+
 // A file name of the installation directory itself: not empty, and without
 // "\", "/", ":" or "..", so it can name nothing outside the directory.
 int IsPlainFileName(const char *name);

@@ -10,14 +10,20 @@ const char *MatchScriptKey(const char *line, const char *key)
     return StartsWithNoCase(line, key) ? line + strlen(key) : NULL;
 }
 
+static const KeyField kKeys[] = {
+    {"DEFAULTDIR=", offsetof(PackageKeys, defaultDir), kScriptLineSize},
+    {"PUBNAME=", offsetof(PackageKeys, pubName), kScriptLineSize},
+    {"R1=", offsetof(PackageKeys, r1), kScriptLineSize},
+    {"R2=", offsetof(PackageKeys, r2), kScriptLineSize},
+};
+
+const char *PackageKeyName(size_t index)
+{
+    return index < sizeof kKeys / sizeof kKeys[0] ? kKeys[index].key : NULL;
+}
+
 void ReadPackageKeys(FILE *script, PackageKeys *keys)
 {
-    static const KeyField kKeys[] = {
-        {"DEFAULTDIR=", offsetof(PackageKeys, defaultDir), kScriptLineSize},
-        {"PUBNAME=", offsetof(PackageKeys, pubName), kScriptLineSize},
-        {"R1=", offsetof(PackageKeys, r1), kScriptLineSize},
-        {"R2=", offsetof(PackageKeys, r2), kScriptLineSize},
-    };
     memset(keys, 0, sizeof *keys);
     char line[kScriptLineSize];
     while (fgets(line, sizeof line, script) != NULL) {

@@ -20,6 +20,9 @@ struct PackageKeys {
 // the value behind it; otherwise NULL.
 const char *MatchScriptKey(const char *line, const char *key);
 
+// The four keys, by index from 0; NULL past the last.
+const char *PackageKeyName(size_t index);
+
 // Reads the script line by line, 255 characters at most a line (a longer
 // line is read as several), and collects the four keys.
 void ReadPackageKeys(FILE *script, PackageKeys *keys);

@@ -39,9 +39,10 @@ printf 'Licence: signed.\r\n' > "$E2E_DIR/pack/LICENSE.TXT"
 printf 'DEFAULTDIR=C:\\SIGNED\r\nPUBNAME=Signed Book\r\nR1=159,159,159,0,0,3\r\nR2=000,064,128\r\n' \
     > "$E2E_DIR/pack/SETUP.INI"
 e2e_blob 777 9 > "$E2E_DIR/pack/odd.bin"
+# Without EMBED.EXE on purpose, which the check finds: --force.
 "$PUBKIT" pack --setup "$E2E_BIN/setup.exe" --meter "$E2E_BIN/METER.DLL" \
     --dunzip "$E2E_BIN/DUNZIP32.DLL" --pack "$E2E_DIR/pack" --ini "$E2E_DIR/pack/SETUP.INI" \
-    -o "$E2E_DIR/UNSIGNED.EXE"
+    -o "$E2E_DIR/UNSIGNED.EXE" --force 2>/dev/null
 padded "$E2E_DIR/UNSIGNED.EXE"
 sign "$E2E_DIR/UNSIGNED.EXE" "$E2E_DIR/SETUP.EXE"
 rm -rf "$WINEPREFIX/drive_c/SIGNED"
@@ -66,4 +67,18 @@ for f in LICENSE.TXT SETUP.INI odd.bin; do
     cmp "$E2E_DIR/pack/$f" "$WINEPREFIX/drive_c/SIGNED/$f" || e2e_fail "$f not expanded intact"
 done
 cmp "$E2E_DIR/SETUP.EXE" "$WINEPREFIX/drive_c/SIGNED/UNINSTAL.EXE" || e2e_fail "UNINSTAL.EXE differs"
-echo "signed: document installer and package work signed"
+
+# Taken apart, a signed file gives back the bare program that was signed,
+# and its parts build the file as it was before signing.
+"$PUBKIT" unpack "$E2E_DIR/doc/INST.EXE" -o "$E2E_DIR/un-doc" > "$E2E_LOG/unpack-doc.txt" ||
+    e2e_fail "unpack refused the signed installer"
+cmp "$E2E_BIN/embed.exe" "$E2E_DIR/un-doc/embed.exe" || e2e_fail "the installer's image is not the bare embed.exe"
+"$PUBKIT" unpack "$E2E_DIR/SETUP.EXE" -o "$E2E_DIR/un" > "$E2E_LOG/unpack.txt" ||
+    e2e_fail "unpack refused the signed package"
+grep -q "signed (certificate table" "$E2E_LOG/unpack.txt" || e2e_fail "unpack did not report the signature"
+cmp "$E2E_BIN/setup.exe" "$E2E_DIR/un/setup.exe" || e2e_fail "the package's image is not the bare setup.exe"
+u="$E2E_DIR/un"
+"$PUBKIT" pack --setup "$u/setup.exe" --meter "$u/METER.DLL" --dunzip "$u/DUNZIP32.DLL" \
+    --pack "$u/PACK.BOX" --ini "$u/SETUP.INI" -o "$u/again.exe" --force 2>/dev/null
+cmp "$E2E_DIR/UNSIGNED.EXE" "$u/again.exe" || e2e_fail "the unpacked parts do not make the unsigned package"
+echo "signed: document installer and package work signed, and unpack gives back what was signed"

@@ -12,10 +12,13 @@
 
 #include "common/pe_image.h"
 #include "embed/trailer.h"
+#include "pubkit/check.h"
 #include "pubkit/examine.h"
 #include "pubkit/package.h"
+#include "pubkit/unpack.h"
 #include "pubkit/zip_writer.h"
 #include "setup/payload/trailer.h"
+#include "dib_fixture.h"
 #include "zip_fixture.h"
 
 namespace {
@@ -130,16 +133,43 @@ protected:
         return s.str();
     }
     // A sample package: setup image, meter, a library, a folder as PACK.BOX.
-    std::string Package()
+    std::string Package(const std::string &setupImage = MinimalPe(2048))
     {
         Write("box/SETUP.INI", "DEFAULTDIR=C:\\BOOK\r\nPUBNAME=Sample\r\nR1=159,159,159,2,0,3\r\n"
                                "MAKEDIR=\\DOCS\r\nMAINFILE=book.pdf\r\nFoldertitle=\"Books\"\r\n");
         Write("box/LICENSE.TXT", std::string(3000, 'L'));
         Write("box/icons/book.ico", "icon");
-        std::string setup = Write("setup.exe", MinimalPe(2048)), meter = Write("METER.DLL", "meter-bytes"),
+        std::string setup = Write("setup.exe", setupImage), meter = Write("METER.DLL", "meter-bytes"),
                     dunzip = Write("DUNZIP32.DLL", MinimalPe(1024)), box = dir + "/box",
                     ini = dir + "/box/SETUP.INI", out = dir + "/SETUP.EXE";
         PackInputs in = {setup.c_str(), meter.c_str(), dunzip.c_str(), box.c_str(), ini.c_str(), out.c_str()};
+        const char *why = PackSetup(&in);
+        EXPECT_EQ(nullptr, why) << why;
+        return Read(out);
+    }
+    // Unpacks file into out; returns the reason (empty when sound).
+    std::string Unpack(const std::string &file, const std::string &out, int members = 0,
+                       std::string *report = nullptr)
+    {
+        char *text = nullptr;
+        size_t len = 0;
+        FILE *log = open_memstream(&text, &len);
+        UnpackRequest r = {file.c_str(), out.c_str(), members, log};
+        const char *why = UnpackFile(&r);
+        fclose(log);
+        if (report != nullptr)
+            *report = std::string(text, len);
+        free(text);
+        return why != nullptr ? why : "";
+    }
+    // What pubkit pack makes again from an unpacked package.
+    std::string Repack(const std::string &from)
+    {
+        std::string setup = from + "/setup.exe", meter = from + "/METER.DLL",
+                    dunzip = from + "/DUNZIP32.DLL", box = from + "/PACK.BOX",
+                    ini = from + "/SETUP.INI", out = dir + "/again.exe";
+        PackInputs in = {setup.c_str(), meter.c_str(), dunzip.c_str(), box.c_str(), ini.c_str(),
+                         out.c_str()};
         const char *why = PackSetup(&in);
         EXPECT_EQ(nullptr, why) << why;
         return Read(out);
@@ -314,6 +344,332 @@ TEST_F(Pubkit, EmbedInstallersHaveTheBuildersLayoutAndNeverOverwriteAnInput)
                         dir.c_str(), nullptr};
     EXPECT_NE(nullptr, BuildEmbedInstallers(&same));
     EXPECT_EQ("document", Read(doc));
+}
+
+// A PE checksum worked by hand: words added with end-around carry, then
+// the length; an odd last byte counts as a word of its own.
+TEST(PeImage, ChecksumFoldsCarriesAndAddsTheLength)
+{
+    const unsigned char words[] = {0xFF, 0xFF, 0x02, 0x00, 0x05};
+    EXPECT_EQ(0x0002u + 0x0005u + 5u, PeChecksumEnd(PeChecksumAdd(0, words, 5), 5));
+    uint32_t pieces = PeChecksumAdd(PeChecksumAdd(0, words, 4), words + 4, 1);
+    EXPECT_EQ(PeChecksumEnd(PeChecksumAdd(0, words, 5), 5), PeChecksumEnd(pieces, 5));
+}
+
+TEST_F(Pubkit, UnpackedPackagesAndInstallersPackAgainToTheSameBytes)
+{
+    std::string file = Package(), report;
+    std::string original = Write("SETUP.EXE", file);
+    ASSERT_EQ("", Unpack(original, dir + "/un", 1, &report)) << report;
+    EXPECT_NE(std::string::npos, report.find("round trip: the same bytes")) << report;
+    EXPECT_TRUE(file == Repack(dir + "/un"));
+    EXPECT_TRUE(MinimalPe(2048) == Read(dir + "/un/setup.exe"));
+    EXPECT_EQ(std::string(3000, 'L'), Read(dir + "/un/pack/LICENSE.TXT"));
+    EXPECT_EQ("icon", Read(dir + "/un/pack/icons/book.ico"));
+    // The folder PACK.BOX expands into is a fresh one: nothing is written
+    // over what a folder already holds.
+    EXPECT_NE("", Unpack(original, dir + "/un", 1));
+
+    std::string image = Write("embed.exe", MinimalPe(1536)), doc = Write("Story.TXT", "the story"),
+                plugin = Write("tarnw32.api", "plug"),
+                build = Write("tkbuild.txt", "PATH1=C:\\o\\DOC.EXE\r\nPATH2=C:\\o\\PLUG.EXE\r\n"
+                                             "PATH3=C:\\o\\UPD.EXE\r\nMSG=Read on.\r\nDEL=YES\r\n");
+    mkdir((dir + "/out").c_str(), 0755);
+    std::string outDir = dir + "/out";
+    EmbedInputs in = {image.c_str(), build.c_str(), plugin.c_str(), doc.c_str(), 1, 1,
+                      outDir.c_str(), nullptr};
+    ASSERT_EQ(nullptr, BuildEmbedInstallers(&in));
+    for (const char *name : {"DOC.EXE", "PLUG.EXE", "UPD.EXE"}) {
+        std::string from = dir + "/e-" + name, again = dir + "/again-" + name;
+        ASSERT_EQ("", Unpack(outDir + "/" + name, from, 0, &report)) << report;
+        EXPECT_NE(std::string::npos, report.find("round trip: the same bytes")) << report;
+        mkdir(again.c_str(), 0755);
+        // Only the parts an installer carries are there to give back.
+        struct stat st;
+        std::string docPath = from + "/story.pdf", plugPath = from + "/tarnw32.api";
+        int hasDoc = stat(docPath.c_str(), &st) == 0, hasPlug = stat(plugPath.c_str(), &st) == 0;
+        std::string tk = from + "/tkbuild.txt", img = from + "/embed.exe";
+        EmbedInputs re = {img.c_str(), tk.c_str(), hasPlug ? plugPath.c_str() : nullptr,
+                          hasDoc ? docPath.c_str() : nullptr, 1, 1, again.c_str(), nullptr};
+        ASSERT_EQ(nullptr, BuildEmbedInstallers(&re)) << name;
+        EXPECT_TRUE(Read(outDir + "/" + name) == Read(again + "/" + name)) << name;
+        EXPECT_TRUE(MinimalPe(1536) == Read(img)) << name;
+    }
+    EXPECT_EQ("the story", Read(dir + "/e-DOC.EXE/story.pdf"));
+}
+
+TEST_F(Pubkit, ASignedPackageGivesBackTheImageThatWasSigned)
+{
+    // A bare program whose header carries its checksum, as the linker writes it.
+    std::string bare = MinimalPe(2048);
+    size_t checksumAt = 0x58 + 64;
+    Put32(bare, checksumAt,
+          PeChecksumEnd(PeChecksumAdd(0, (const unsigned char *)bare.data(), bare.size()),
+                        bare.size()));
+    std::string file = Package(bare);
+    // Signing: padding to 8 bytes, the table, its entry and a new checksum.
+    std::string signedFile = file + std::string((8 - file.size() % 8) % 8, '\0');
+    size_t table = signedFile.size();
+    signedFile += std::string(200, 'c');
+    Put32(signedFile, 0x58 + 96 + 32, (uint32_t)table);
+    Put32(signedFile, 0x58 + 96 + 36, 200);
+    Put32(signedFile, checksumAt, 0x12345678);
+    std::string report;
+    ASSERT_EQ("", Unpack(Write("SIGNED.EXE", signedFile), dir + "/un", 0, &report)) << report;
+    EXPECT_TRUE(bare == Read(dir + "/un/setup.exe"));
+    EXPECT_NE(std::string::npos, report.find("round trip: not the same bytes")) << report;
+    EXPECT_NE(std::string::npos, report.find("signed (certificate table of 200 bytes")) << report;
+    EXPECT_TRUE(file == Repack(dir + "/un"));
+}
+
+TEST_F(Pubkit, UnpackNamesWhatOtherToolsAndDamageLeaveBehind)
+{
+    std::string file = Package(), report;
+    // A file whose parts cannot be found leaves nothing behind.
+    for (size_t cut : {(size_t)100, file.size() - 1}) {
+        std::string out = dir + "/cut" + std::to_string(cut);
+        EXPECT_NE("", Unpack(Write("cut.exe", file.substr(0, cut)), out));
+        EXPECT_EQ(0, system(("test -z \"$(ls -A '" + out + "' 2>/dev/null)\"").c_str())) << cut;
+    }
+
+    // A trailer field holding bytes behind its text: written, but named.
+    std::string odd = file;
+    odd[odd.size() - 512 + 128 + 100] = 'x';
+    ASSERT_EQ("", Unpack(Write("odd.exe", odd), dir + "/odd", 0, &report)) << report;
+    EXPECT_NE(std::string::npos, report.find("publication name field")) << report;
+    EXPECT_TRUE(file == Repack(dir + "/odd")) << "the builder's trailer, without the stray byte";
+
+    // An installer whose document name the builder would never store.
+    std::string image = MinimalPe(1536), record(512, '\0');
+    EncodeEmbedTrailer((unsigned char *)&record[0], 1536, "BOOK.PDF", 1540, "tarnw32.api", "", "NO");
+    ASSERT_EQ("", Unpack(Write("upper.exe", image + "book" + "plug" + record), dir + "/up", 0, &report));
+    EXPECT_NE(std::string::npos, report.find("document name \"BOOK.PDF\" is not one")) << report;
+    EXPECT_EQ("book", Read(dir + "/up/BOOK.PDF"));
+    // A name that would leave the folder is not taken.
+    EncodeEmbedTrailer((unsigned char *)&record[0], 1536, "../../x.pdf", 1540, "tarnw32.api", "", "NO");
+    ASSERT_EQ("", Unpack(Write("escape.exe", image + "book" + "plug" + record), dir + "/esc", 0, &report));
+    EXPECT_EQ("book", Read(dir + "/esc/document.pdf")) << report;
+
+    // A member failing its CRC: everything else is written, and it is named.
+    Write("box/DATA.BIN", Noise(3000));
+    std::string damaged = Package();
+    size_t at = damaged.find(Noise(3000).substr(100, 50));
+    ASSERT_NE(std::string::npos, at);
+    damaged[at] ^= 1;
+    std::string why = Unpack(Write("bad.exe", damaged), dir + "/bad", 1);
+    EXPECT_NE(std::string::npos, why.find("DATA.BIN")) << why;
+    EXPECT_EQ(std::string(3000, 'L'), Read(dir + "/bad/pack/LICENSE.TXT"));
+    struct stat st;
+    EXPECT_NE(0, stat((dir + "/bad/pack/DATA.BIN").c_str(), &st));
+    EXPECT_EQ(damaged.size() - 512 - (2048 + 11 + 1024), Read(dir + "/bad/PACK.BOX").size());
+}
+
+// The check on one source folder with a fault of every kind, and on a
+// sound one.
+TEST_F(Pubkit, CheckFindsWhatSetupWouldRefuse)
+{
+    auto check = [&](const std::string &path, const char *medium, CheckCounts *counts) {
+        char *text = nullptr;
+        size_t len = 0;
+        FILE *out = open_memstream(&text, &len);
+        *counts = {0, 0};
+        const char *why = CheckPath(path.c_str(), medium, out, counts);
+        fclose(out);
+        std::string report(text, len);
+        free(text);
+        EXPECT_EQ(nullptr, why) << why;
+        return report;
+    };
+    std::string embedRecord(512, '\0');
+    EncodeEmbedTrailer((unsigned char *)&embedRecord[0], 1536, "book.pdf", 1540, "tarnw32.api",
+                       "", "NO");
+    std::string embed = MinimalPe(1536) + "book" + "plug" + embedRecord;
+    std::string good = "DEFAULTDIR=C:\\BOOK\r\r\nPUBNAME=Book\r\r\nR1=159,159,159,0,0,3\r\r\n"
+                       "R2=000,064,128\r\r\nFOLDERTITLE=\"Books\"\r\r\nICONTITLE=\"The Book\"\r\r\n"
+                       "ICONFILE=BOOK.ICO\r\r\nMAINFILE=book.pdf\r\r\nMAKEDIR=\\DOCS\r\r\n"
+                       "MOVEFILE=\\DOCS\\notes.txt\r\r\nFILE=book.pdf\r\r\n[Setup]\r\r\n";
+    for (const char *f : {"LICENSE.TXT", "README.TXT", "BOOK.ICO", "UNINSTAL.ICO", "notes.txt"})
+        Write(std::string("good/") + f, "x");
+    Write("good/SETUP.INI", good);
+    Write("good/EMBED.EXE", embed);
+    CheckCounts counts;
+    std::string report = check(dir + "/good", nullptr, &counts);
+    EXPECT_EQ(0, counts.errors) << report;
+    EXPECT_EQ(0, counts.warnings) << report;
+
+    std::string bad = "DEFAULTDIR=C:\\" + std::string(130, 'D') + "\r\n"  // 1
+                      "R2=0,64,128\r\n"                                     // 2
+                      "FOLDERTITLE=\"A: B\"\r\n"                            // 3
+                      "ICONTITLE=Book\r\n"                                  // 4
+                      "ICONFILE=NONE.ICO\r\n"                               // 5
+                      "MAINFILE=other.pdf\r\n"                              // 6
+                      "PLUGN1=tarnw32.api\r\n"                              // 7
+                      "PLUGIN2=" + std::string(70, 'p') + "\r\n"            // 8
+                      "COPYFILE=\\" + std::string(100, 'c') + "\r\n"       // 9
+                      "MOVEFILE=\\EBOOK\\book.pdf\r\n"                      // 10
+                      "INSTALLER=C:\\rs405eng.exe\r\n"                      // 11
+                      "wrifile=" + std::string(300, 'w') + "\r\n"           // 12
+                      "FOLDERTITLE=(A: B)\r\n"                              // 13
+                      "IconTitle=\"x|y\"\r\n";                              // 14
+    Write("bad/SETUP.INI", bad);
+    Write("bad/EMBED.EXE", embed);
+    Write("cd/tarnwsi.ini", "[Tarnwick]\r\nBMPFILE = \"cover.bmp\"\r\n");
+    Write("cd/COVER.BMP", "BMxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx");
+    report = check(dir + "/bad", (dir + "/cd").c_str(), &counts);
+    std::string ini = dir + "/bad/SETUP.INI:";
+    for (const std::string &expected : {
+             ini + "1: error: DEFAULTDIR= value is 133 characters: the trailer keeps 126",
+             ini + "2: warning: R2=0,64,128 is read at fixed places",
+             ini + "13: warning: Foldertitle= again (first on line 3)",
+             ini + "14: warning: IconTitle= again (first on line 4)",
+             ini + "13: warning: Foldertitle=(A: B) is not in double quotes: setup drops its "
+                   "first and last characters, naming the group \"A: B\"",
+             ini + "5: error: ICONFILE=NONE.ICO: PACK.BOX does not carry it",
+             ini + "6: error: MAINFILE=other.pdf: not in the installation folder",
+             ini + "7: warning: PLUGN1= is no key the programs read: the line is ignored (PLUGIN1=?)",
+             ini + "8: error: PLUGIN2= value is 70 characters: the programs keep its first 63",
+             ini + "9: error: COPYFILE= value is 101 characters: setup skips values over 99",
+             ini + "10: error: MOVEFILE=\\EBOOK\\book.pdf: BOOK.PDF is not in the installation "
+                   "folder when this line runs (EMBED.EXE writes it later",
+             ini + "11: error: Installer=C:\\rs405eng.exe: not on the setup medium",
+             ini + "12: error: the line is 308 characters long",
+             ini + "13: error: the group name \"A: B\" is not one plain folder name",
+             ini + "14: error: the main item's title \"x|y\" is not one plain file name",
+             ini + " error: the group's Readme link opens README.TXT",
+             ini + " error: PACK.BOX carries no LICENSE.TXT",
+             dir + "/cd/COVER.BMP: error: setup refuses the background picture: \"cover.bmp is "
+                   "not a Legitimate DIB File!\""})
+        EXPECT_NE(std::string::npos, report.find(expected)) << expected << "\n" << report;
+    EXPECT_EQ(14, counts.errors) << report;
+
+    // pack's inputs: the same findings, from a PACK.BOX as from its folder.
+    FILE *box = fopen((dir + "/bad.box").c_str(), "w+b");
+    ASSERT_EQ(nullptr, WriteFolderZip((dir + "/bad").c_str(), box, nullptr));
+    fclose(box);
+    CheckCounts fromBox = {0, 0};
+    FILE *quiet = fopen("/dev/null", "w");
+    ASSERT_EQ(nullptr, CheckPackInputs((dir + "/bad.box").c_str(), (dir + "/bad/SETUP.INI").c_str(),
+                                       (dir + "/cd").c_str(), quiet, &fromBox));
+    fclose(quiet);
+    EXPECT_EQ(counts.errors, fromBox.errors);
+    EXPECT_EQ(counts.warnings, fromBox.warnings);
+}
+
+// How the programs read the script's lines: CR CR LF and CR LF alike, 255
+// characters at a time, nothing after a Ctrl-Z; and the folders the file
+// operations need, made in order.
+TEST_F(Pubkit, CheckReadsLinesAndRunsFileOperationsAsSetupDoes)
+{
+    for (const char *f : {"LICENSE.TXT", "EMBED.EXE", "notes.txt", "sub/deep.txt"})
+        Write(std::string("b/") + f, "x");
+    std::string exact = "PUBNAME=" + std::string(255 - 8, 'p');
+    Write("b/SETUP.INI", "DEFAULTDIR=C:\\BOOK\r\r\n" + exact + "\r\r\n"   // 1, 2
+                         "MAKEDIR=DOCS\r\n"                                    // 3
+                         "MAKEDIR=\\SUB\\DEEPER\r\n"                          // 4
+                         "MAKEDIR=\\A\\B\r\n"                                 // 5
+                         "COPYFILE=\\EXTRA\\x.pdf\r\n"                         // 6
+                         "MOVEFILE=\\SUB\\notes.txt\r\n"                       // 7
+                         "MOVEFILE=\\SUB\\notes.txt\r\n"                       // 8
+                         "\x1aPLUGN1=after the end\r\n");
+    Write("b/EMBED.EXE", "no program");
+    char *text = nullptr;
+    size_t len = 0;
+    FILE *out = open_memstream(&text, &len);
+    CheckCounts counts = {0, 0};
+    ASSERT_EQ(nullptr, CheckPath((dir + "/b").c_str(), nullptr, out, &counts));
+    fclose(out);
+    std::string report(text, len), ini = dir + "/b/SETUP.INI:";
+    free(text);
+    for (const std::string &expected :
+         {ini + "2: error: PUBNAME= value is 247 characters: the trailer keeps 127",
+          ini + "3: error: MAKEDIR=DOCS: setup puts the value right behind the installation "
+                "folder's path, making C:\\BOOKDOCS",
+          ini + "5: error: MAKEDIR=\\A\\B: its parent folder is not there yet",
+          ini + "6: error: COPYFILE=\\EXTRA\\x.pdf: the folder EXTRA is not made before this line",
+          ini + "8: error: MOVEFILE=\\SUB\\notes.txt: NOTES.TXT is not in the installation folder",
+          dir + "/b/EMBED.EXE: error: no embed installer (10 bytes: too short"})
+        EXPECT_NE(std::string::npos, report.find(expected)) << expected << "\n" << report;
+    EXPECT_EQ(std::string::npos, report.find(ini + "2: error: the line")) << "255 fit";
+    EXPECT_EQ(std::string::npos, report.find(ini + "4:")) << "SUB comes with sub/deep.txt";
+    EXPECT_EQ(std::string::npos, report.find(ini + "7:")) << report;
+    EXPECT_EQ(std::string::npos, report.find("PLUGN1")) << "after Ctrl-Z nothing is read";
+    EXPECT_EQ(6, counts.errors) << report;
+}
+
+// A finished package: its PACK.BOX's members and SETUP.INI, its EMBED.EXE,
+// and the disc it lies on, with setup's reader judging the picture.
+TEST_F(Pubkit, CheckTakesAPackageWithTheDiscItLiesOn)
+{
+    std::string embedRecord(512, '\0');
+    EncodeEmbedTrailer((unsigned char *)&embedRecord[0], 1536, "book.pdf", 1540, "tarnw32.api",
+                       "", "NO");
+    Write("box/EMBED.EXE", MinimalPe(1536) + "book" + "plug" + embedRecord);
+    Write("box/README.TXT", "r");
+    Write("box/BOOK.ICO", "i");
+    Write("box/UNINSTAL.ICO", "i");
+    Package();
+    std::string package = dir + "/SETUP.EXE";
+    auto check = [&](const char *medium, CheckCounts *counts) {
+        char *text = nullptr;
+        size_t len = 0;
+        FILE *out = open_memstream(&text, &len);
+        *counts = {0, 0};
+        EXPECT_EQ(nullptr, CheckPath(package.c_str(), medium, out, counts));
+        fclose(out);
+        std::string report(text, len);
+        free(text);
+        return report;
+    };
+    // The package's script (Foldertitle= "Books", MAINFILE=book.pdf) finds
+    // its document in EMBED.EXE and its icon missing; no picture is no fault.
+    CheckCounts counts;
+    std::string report = check(nullptr, &counts);
+    EXPECT_EQ(1, counts.errors) << report;
+    EXPECT_NE(std::string::npos, report.find(package + ":SETUP.INI: error: the main item's title "
+                                                       "\"\" is not one plain file name")) << report;
+    EXPECT_NE(std::string::npos, report.find(package + ":SETUP.INI: warning: no ICONFILE=")) << report;
+
+    // The picture tarnwsi.ini names beside the package, as setup reads it.
+    Write("tarnwsi.ini", "[Other]\r\nBMPFILE=no.bmp\r\n[tarnwick]\r\n  bmpfile = Cover.bmp\r\n");
+    DibRecipe sixteen;
+    sixteen.bitCount = 16;
+    Write("COVER.BMP", MakeDib(sixteen));
+    report = check(nullptr, &counts);
+    EXPECT_NE(std::string::npos, report.find(dir + "/COVER.BMP: error: setup refuses the background "
+                                                   "picture: \"CreatePalette() Failed\"")) << report;
+    DibRecipe cut;
+    cut.bitCount = 24;
+    cut.cutTo = 60;
+    Write("COVER.BMP", MakeDib(cut));
+    report = check(nullptr, &counts);
+    EXPECT_NE(std::string::npos, report.find("COVER.BMP: warning: the file ends before its pixels"))
+        << report;
+    Write("COVER.BMP", MakeDib(DibRecipe()));
+    report = check(nullptr, &counts);
+    EXPECT_EQ(std::string::npos, report.find("COVER.BMP")) << report;
+    remove((dir + "/COVER.BMP").c_str());
+    report = check(nullptr, &counts);
+    EXPECT_NE(std::string::npos, report.find("BMPFILE=Cover.bmp is not on the setup medium")) << report;
+}
+
+TEST_F(Pubkit, UnpackLeavesOutWhatNoBuilderAppends)
+{
+    std::string image = Write("embed.exe", MinimalPe(1536)), plugin = Write("tarnw32.api", "plug"),
+                build = Write("tkbuild.txt", "PATH1=NULL\r\nPATH2=C:\\o\\P.EXE\r\nMSG=\r\nDEL=\r\n");
+    EmbedInputs in = {image.c_str(), build.c_str(), plugin.c_str(), nullptr, 1, 0, dir.c_str(), nullptr};
+    ASSERT_EQ(nullptr, BuildEmbedInstallers(&in));
+    std::string installer = Read(dir + "/P.EXE"), report;
+    // 2168 bytes behind the trailer: embed still finds it, 2680 from the end.
+    std::string longer = installer + std::string(2168, 'z');
+    ASSERT_EQ("", Unpack(Write("LONGER.EXE", longer), dir + "/l", 0, &report)) << report;
+    EXPECT_NE(std::string::npos, report.find("2168 bytes behind the trailer")) << report;
+    EXPECT_EQ("plug", Read(dir + "/l/tarnw32.api"));
+    EXPECT_NE(std::string::npos, Read(dir + "/l/tkbuild.txt").find("PATH2=LONGER.EXE\r\n"));
+    // What embed would refuse is refused here too, and nothing is written.
+    std::string bare = MinimalPe(1536);
+    EXPECT_NE("", Unpack(Write("BARE.EXE", bare), dir + "/bare"));
+    struct stat st;
+    EXPECT_NE(0, stat((dir + "/bare").c_str(), &st));
 }
 
 }  // namespace

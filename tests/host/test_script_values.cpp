@@ -130,3 +130,30 @@ TEST(ScriptValues, CopyAndMovePaths)
     char small[12];
     EXPECT_EQ(0, MoveFilePaths("C:\\BOOK", "\\EBOOK\\BOOK.PDF", small, small, sizeof small));
 }
+
+// What the toolkit's check learns of a line is what the installer stores.
+TEST(ScriptValues, SettingOfALineIsWhatReadScriptLineStores)
+{
+    ScriptSetting s;
+    ASSERT_TRUE(ScriptLineSetting("plugin1=tarnw32.api", &s));
+    EXPECT_STREQ("PLUGIN1=", s.key);
+    EXPECT_STREQ("tarnw32.api", s.value);
+    EXPECT_EQ(sizeof(((ScriptValues *)0)->plugin1), s.fieldSize);
+    ASSERT_TRUE(ScriptLineSetting("AUTOLAUNCHED=YES", &s));
+    EXPECT_STREQ("D=YES", s.value);
+    Read r = ReadAll({"AUTOLAUNCHED=YES"});
+    EXPECT_STREQ(s.value, r.values.autoLaunch);
+    ASSERT_TRUE(ScriptLineSetting("AUTOLAUNCH", &s));
+    EXPECT_STREQ("", s.value);
+    EXPECT_FALSE(ScriptLineSetting("MAKEDIR=\\DOCS", &s)) << "file operations set nothing";
+    EXPECT_FALSE(ScriptLineSetting("PLUGN1=x", &s));
+    // Every key named is one a line can set or run.
+    for (size_t i = 0; ScriptKeyName(i) != nullptr; ++i) {
+        std::string line = std::string(ScriptKeyName(i)) + "v";
+        const char *op = nullptr;
+        ScriptValues v;
+        memset(&v, 0, sizeof v);
+        EXPECT_TRUE(ScriptLineSetting(line.c_str(), &s) ||
+                    ReadScriptLine(line.c_str(), &v, &op) != kScriptNoOp) << line;
+    }
+}

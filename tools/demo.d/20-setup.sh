@@ -1,5 +1,6 @@
 # The sample package: its PACK.BOX holds the sample's files and the EMBED.EXE
-# that 10-embed built. The native toolkit builds the package, which is then
+# that 10-embed built. The native toolkit checks the sources and builds the
+# package, which is then
 # started from the CD-ROM drive D: the way a reader would start it (D:\ the
 # current directory, tarnwsi.ini and its background picture beside it), and
 # walked through readme, destination, copy, expansion, licence and the
@@ -14,16 +15,17 @@ embed_exe="$WINEPREFIX/drive_c/e2e/demo_embed/book/EMBED.EXE"
 mkdir -p "$E2E_DIR/pack"
 cp "$root"/sample/pack/* "$E2E_DIR/pack/"
 cp "$embed_exe" "$E2E_DIR/pack/EMBED.EXE"
-# Packaged natively, as a publisher on Linux would, and explained.
-pubkit="$root/build/host/pubkit/pubkit"
-"$pubkit" pack --setup "$E2E_BIN/setup.exe" --meter "$E2E_BIN/METER.DLL" \
-    --dunzip "$E2E_BIN/DUNZIP32.DLL" --pack "$E2E_DIR/pack" \
-    --ini "$root/sample/pack/SETUP.INI" -o "$E2E_DIR/SETUP.EXE"
-"$pubkit" inspect "$E2E_DIR/SETUP.EXE" | tee "$demo_out/setup-inspect.txt"
-cp "$E2E_DIR/SETUP.EXE" "$BENCH_CDROM/SETUP.EXE"
+# Checked, packaged natively, as a publisher on Linux would, and explained.
 cp "$root/sample/readme1st.txt" "$BENCH_CDROM/readme1st.txt"
 cp "$root/sample/tarnwsi.ini" "$BENCH_CDROM/tarnwsi.ini"
 python3 "$root/sample/cover.py" "$BENCH_CDROM/cover.bmp"
+pubkit="$root/build/host/pubkit/pubkit"
+"$pubkit" check "$E2E_DIR/pack" --medium "$BENCH_CDROM" | tee "$demo_out/setup-check.txt"
+"$pubkit" pack --setup "$E2E_BIN/setup.exe" --meter "$E2E_BIN/METER.DLL" \
+    --dunzip "$E2E_BIN/DUNZIP32.DLL" --pack "$E2E_DIR/pack" \
+    --ini "$root/sample/pack/SETUP.INI" --medium "$BENCH_CDROM" -o "$E2E_DIR/SETUP.EXE"
+"$pubkit" inspect "$E2E_DIR/SETUP.EXE" | tee "$demo_out/setup-inspect.txt"
+cp "$E2E_DIR/SETUP.EXE" "$BENCH_CDROM/SETUP.EXE"
 rm -rf "$WINEPREFIX/drive_c/EBOOK"
 viewer_install "$E2E_DIR/viewer" reader
 

@@ -1,0 +1,988 @@
+#include "check.h"
+
+#include <ctype.h>
+#include <dirent.h>
+#include <stdarg.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "examine.h"
+#include "setup/bitmap/dib.h"
+#include "setup/install/program_items.h"
+#include "setup/install/script_values.h"
+#include "setup/install/uninstall_list.h"
+#include "setup/install/viewer_names.h"
+#include "setup/payload/package_keys.h"
+#include "setup/payload/trailer.h"
+#include "zip_writer.h"
+
+namespace {
+
+// The programs' path buffers: 255 characters and the terminator.
+const size_t kPathRoom = 256;
+// The drive letter the checks build medium paths with; any letter gives
+// paths of the same length.
+const char kDrive = 'D';
+// FILE= lines list the package's files for the publisher; no program reads
+// them, and none should be warned about.
+const char kListKey[] = "FILE=";
+
+struct Finding {
+    std::string file;
+    int line;  // 0: the file as a whole
+    int error;
+    std::string text;
+};
+
+struct Sink {
+    FILE *out;
+    CheckCounts *counts;
+    std::vector<Finding> findings;
+};
+
+void Say(Sink *s, int error, const std::string &file, int line, const char *fmt, ...)
+{
+    char text[1024];
+    va_list args;
+    va_start(args, fmt);
+    vsnprintf(text, sizeof text, fmt, args);
+    va_end(args);
+    s->findings.push_back({file, line, error, text});
+    ++(error ? s->counts->errors : s->counts->warnings);
+}
+
+// Each file's findings together, in the order the files came up, by line,
+// those about the file as a whole last.
+void Flush(Sink *s)
+{
+    std::vector<std::string> files;
+    for (const Finding &f : s->findings) {
+        if (std::find(files.begin(), files.end(), f.file) == files.end())
+            files.push_back(f.file);
+    }
+    std::stable_sort(s->findings.begin(), s->findings.end(), [&](const Finding &a, const Finding &b) {
+        size_t fa = std::find(files.begin(), files.end(), a.file) - files.begin();
+        size_t fb = std::find(files.begin(), files.end(), b.file) - files.begin();
+        unsigned la = a.line > 0 ? (unsigned)a.line : ~0u, lb = b.line > 0 ? (unsigned)b.line : ~0u;
+        return fa != fb ? fa < fb : la < lb;
+    });
+    for (const Finding &f : s->findings) {
+        if (f.line > 0)
+            fprintf(s->out, "%s:%d: %s: %s\n", f.file.c_str(), f.line,
+                    f.error ? "error" : "warning", f.text.c_str());
+        else
+            fprintf(s->out, "%s: %s: %s\n", f.file.c_str(), f.error ? "error" : "warning",
+                    f.text.c_str());
+    }
+    s->findings.clear();
+}
+
+// ---- SETUP.INI as the programs read it ----
+
+// One read of the script: the programs open it as text (CR LF becomes LF,
+// Ctrl-Z ends the file) and read 255 characters at a time, so a longer line
+// arrives in pieces, each taken as a line of its own.
+struct Piece {
+    int line;          // the line of the file it comes from, from 1
+    std::string text;  // up to its first CR or LF, as StripLineEnd leaves it
+    int rest;          // 1 for the second and later pieces of a long line
+    size_t lineLength; // the whole line's characters, its line end not counted
+};
+
+std::vector<Piece> Pieces(const char *bytes, size_t size)
+{
+    std::string text;
+    for (size_t i = 0; i < size && bytes[i] != 0x1A; ++i) {
+        if (bytes[i] == '\r' && i + 1 < size && bytes[i + 1] == '\n')
+            continue;
+        text += bytes[i];
+    }
+    std::vector<Piece> pieces;
+    int line = 1;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t nl = text.find('\n', at);
+        size_t end = nl == std::string::npos ? text.size() : nl + 1;
+        size_t content = text.find_first_of("\r\n", at);
+        if (content == std::string::npos || content > end)
+            content = end;
+        for (size_t from = at; from < end; from += kScriptLineSize - 1) {
+            std::string piece = text.substr(from, std::min<size_t>(kScriptLineSize - 1, end - from));
+            size_t cut = piece.find_first_of("\r\n");
+            if (cut != std::string::npos)
+                piece.resize(cut);
+            piece.resize(strlen(piece.c_str()));  // a NUL ends the string too
+            pieces.push_back({line, piece, from != at, content - at});
+        }
+        at = end;
+        ++line;
+    }
+    return pieces;
+}
+
+std::string Upper(std::string s)
+{
+    for (char &c : s)
+        c = (char)toupper((unsigned char)c);
+    return s;
+}
+
+// A path inside the installation folder as a key: upper case, backslashes,
+// no leading backslash.
+std::string PathKey(const std::string &path)
+{
+    std::string k = Upper(path);
+    for (char &c : k) {
+        if (c == '/')
+            c = '\\';
+    }
+    size_t first = k.find_first_not_of('\\');
+    return first == std::string::npos ? "" : k.substr(first);
+}
+
+std::string ParentKey(const std::string &key)
+{
+    size_t slash = key.rfind('\\');
+    return slash == std::string::npos ? "" : key.substr(0, slash);
+}
+
+// Edit distance without regard to case, or limit when it is no less.
+size_t Distance(const std::string &a, const std::string &b, size_t limit)
+{
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0], least = row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            size_t up = row[j];
+            row[j] = std::min(std::min(row[j] + 1, row[j - 1] + 1),
+                              diagonal + (toupper((unsigned char)a[i - 1]) !=
+                                          toupper((unsigned char)b[j - 1])));
+            diagonal = up;
+            least = std::min(least, row[j]);
+        }
+        if (least >= limit)
+            return limit;
+    }
+    return std::min(row[b.size()], limit);
+}
+
+std::vector<std::string> KnownKeys()
+{
+    std::vector<std::string> keys;
+    for (size_t i = 0; ScriptKeyName(i) != NULL; ++i)
+        keys.push_back(ScriptKeyName(i));
+    for (size_t i = 0; PackageKeyName(i) != NULL; ++i)
+        keys.push_back(PackageKeyName(i));
+    for (size_t i = 0; UninstallKeyName(i) != NULL; ++i)
+        keys.push_back(UninstallKeyName(i));
+    keys.push_back(kListKey);
+    return keys;
+}
+
+// The key some program reads that line begins with; NULL for none.
+const char *KnownKeyOf(const char *line)
+{
+    static const std::vector<std::string> keys = KnownKeys();
+    for (const std::string &k : keys) {
+        if (MatchScriptKey(line, k.c_str()) != NULL)
+            return k.c_str();
+    }
+    return NULL;
+}
+
+// For a line that sets nothing: what it was probably meant to be.
+std::string Suggestion(const std::string &text)
+{
+    static const std::vector<std::string> keys = KnownKeys();
+    size_t eq = text.find('=');
+    std::string key = text.substr(0, eq);
+    size_t a = key.find_first_not_of(" \t"), b = key.find_last_not_of(" \t");
+    std::string trimmed = a == std::string::npos ? "" : key.substr(a, b - a + 1) + "=";
+    std::string best;
+    size_t bestDistance = 3;
+    for (const std::string &k : keys) {
+        std::string bare = k.back() == '=' ? k : k + "=";
+        if (EqualsNoCase(trimmed.c_str(), bare.c_str()) && trimmed.size() != key.size() + 1)
+            return " (the key must start the line, its = right behind it: " + k + ")";
+        // Names of other lengths are further off than any near miss.
+        size_t longer = std::max(trimmed.size(), bare.size());
+        if (longer - std::min(trimmed.size(), bare.size()) >= bestDistance)
+            continue;
+        size_t d = Distance(trimmed, bare, bestDistance);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = k;
+        }
+    }
+    return best.empty() ? "" : " (" + best + "?)";
+}
+
+// ---- the setup medium ----
+
+// A path on the medium (backslashes, from its root) as a file here, its
+// parts matched without regard to case as Windows matches them. Empty when
+// there is no such file.
+std::string OnMedium(const std::string &medium, const std::string &path)
+{
+    std::string at = medium;
+    size_t from = 0;
+    while (from <= path.size()) {
+        size_t to = path.find_first_of("\\/", from);
+        if (to == std::string::npos)
+            to = path.size();
+        std::string part = path.substr(from, to - from);
+        from = to + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..")
+            return "";
+        DIR *d = opendir(at.c_str());
+        if (d == NULL)
+            return "";
+        std::string found;
+        while (struct dirent *e = readdir(d)) {
+            if (EqualsNoCase(e->d_name, part.c_str())) {
+                found = e->d_name;
+                break;
+            }
+        }
+        closedir(d);
+        if (found.empty())
+            return "";
+        at += "/" + found;
+    }
+    struct stat st;
+    return stat(at.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? at : "";
+}
+
+std::string ReadSmallFile(const std::string &path, size_t limit)
+{
+    std::string text;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (f == NULL)
+        return text;
+    char buf[4096];
+    size_t got;
+    while (text.size() < limit && (got = fread(buf, 1, sizeof buf, f)) > 0)
+        text.append(buf, std::min(got, limit - text.size()));
+    fclose(f);
+    return text;
+}
+
+std::string Trim(const std::string &s)
+{
+    size_t a = s.find_first_not_of(" \t"), b = s.find_last_not_of(" \t");
+    return a == std::string::npos ? "" : s.substr(a, b - a + 1);
+}
+
+// A value of an ini file as the system's profile reader gives it: section
+// and key in any case, blanks around both trimmed, one pair of quotes
+// around the value dropped. Returns 0 when the key is not there.
+int ProfileValue(const std::string &text, const char *section, const char *key, std::string *value)
+{
+    int inSection = 0;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = Trim(text.substr(at, end - at));
+        if (!line.empty() && line.back() == '\r')
+            line = Trim(line.substr(0, line.size() - 1));
+        at = end + 1;
+        if (!line.empty() && line[0] == '[') {
+            size_t close = line.find(']');
+            inSection = close != std::string::npos &&
+                        EqualsNoCase(Trim(line.substr(1, close - 1)).c_str(), section);
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (!inSection || eq == std::string::npos || !EqualsNoCase(Trim(line.substr(0, eq)).c_str(), key))
+            continue;
+        *value = Trim(line.substr(eq + 1));
+        if (value->size() >= 2 && (*value)[0] == '"' && value->back() == '"')
+            *value = value->substr(1, value->size() - 2);
+        return 1;
+    }
+    return 0;
+}
+
+// The background picture as setup's reader takes it: NULL when it loads,
+// else the message setup shows.
+const char *PictureFault(const std::string &path, int *shortPixels)
+{
+    *shortPixels = 0;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (f == NULL)
+        return "Can't open file";
+    struct stat st;
+    unsigned char fileHeader[kDibFileHeaderBytes], header[kDibInfoHeaderBytes];
+    size_t got = fstat(fileno(f), &st) == 0 ? fread(fileHeader, 1, sizeof fileHeader, f) : 0;
+    DibFileHeader fh;
+    if (!BmpParseFileHeader(fileHeader, got, &fh))
+        fseek(f, 0, SEEK_SET);
+    got = fread(header, 1, sizeof header, f);
+    fclose(f);
+    DibLayout layout;
+    if (!BmpParseHeader(&fh, 0, header, got, (uint64_t)st.st_size, &layout))
+        return "is not a Legitimate DIB File!";
+    std::vector<unsigned char> block((size_t)layout.headerBlockBytes, 0);
+    BmpPutInfoHeader(block.data(), &layout);
+    DibPaletteEntry entries[kDibMaxColours];
+    if (BmpPaletteEntries(block.data(), entries) == 0)
+        return "CreatePalette() Failed";
+    *shortPixels = layout.pixelStart + layout.info.sizeImage > (uint64_t)st.st_size;
+    return NULL;
+}
+
+void CheckMedium(Sink *s, const std::string &medium)
+{
+    std::string ini = OnMedium(medium, "tarnwsi.ini"), picture, named;
+    std::string where = medium + "/tarnwsi.ini";
+    if (!ini.empty()) {
+        where = ini;
+        if (!ProfileValue(ReadSmallFile(ini, 1 << 16), "Tarnwick", "BMPFILE", &named) ||
+            named.empty()) {
+            Say(s, 1, where, 0, "no BMPFILE= in its [Tarnwick] section: setup shows \"Can't open "
+                                "file ''\" and no picture");
+            return;
+        }
+        if (named.size() >= 2 && named[1] == ':') {
+            Say(s, 0, where, 0, "BMPFILE=%s names a drive: the picture is not looked for",
+                named.c_str());
+            return;
+        }
+        picture = OnMedium(medium, named);
+        if (picture.empty()) {
+            Say(s, 1, where, 0, "BMPFILE=%s is not on the setup medium: setup shows \"Can't "
+                                "open file '%s'\"", named.c_str(), named.c_str());
+            return;
+        }
+    } else {
+        picture = OnMedium(medium, "Setup.bmp");
+        named = "Setup.bmp";
+        if (picture.empty())
+            return;  // no picture at all is no fault
+    }
+    int shortPixels = 0;
+    const char *fault = PictureFault(picture, &shortPixels);
+    if (fault != NULL)
+        Say(s, 1, picture, 0, "setup refuses the background picture: \"%s%s%s\"",
+            fault[0] == 'i' ? named.c_str() : "", fault[0] == 'i' ? " " : "", fault);
+    else if (shortPixels)
+        Say(s, 0, picture, 0, "the file ends before its pixels do: the rest of the picture "
+                              "shows black");
+}
+
+// ---- the book ----
+
+struct Setting {
+    std::string value;
+    int line = 0;  // 0: absent
+};
+
+struct Book {
+    const BookFacts *facts;
+    Sink *sink;
+    std::set<std::string> files, dirs;  // keys (PathKey) of the installation folder
+    std::map<std::string, Setting> settings;  // by key as the table writes it
+    std::string installDir;
+};
+
+int HasFile(const Book &b, const std::string &path)
+{
+    return b.files.count(PathKey(path)) != 0;
+}
+
+int HasDir(const Book &b, const std::string &dirKey)
+{
+    return dirKey.empty() || b.dirs.count(dirKey) != 0;
+}
+
+const Setting &Value(const Book &b, const char *key)
+{
+    static const Setting none;
+    auto it = b.settings.find(key);
+    return it != b.settings.end() ? it->second : none;
+}
+
+// The part of a built path behind the installation folder.
+std::string InsideInstallDir(const Book &b, const char *path)
+{
+    size_t n = b.installDir.size();
+    return strlen(path) >= n ? std::string(path + n) : std::string(path);
+}
+
+void FileOperation(Book &b, ScriptFileOp op, const char *value, int line)
+{
+    Sink *s = b.sink;
+    const std::string &name = b.facts->scriptName;
+    const char *key = op == kScriptCopyDir ? "COPYDIR=" : op == kScriptMakeDir ? "MAKEDIR="
+                      : op == kScriptCopyFile ? "COPYFILE=" : "MOVEFILE=";
+    if (op == kScriptCopyDir || op == kScriptMakeDir) {
+        if (value[0] != '\\') {
+            Say(s, 1, name, line, "%s%s: setup puts the value right behind the installation "
+                                  "folder's path, making %s%s (begin it with \\)",
+                key, value, b.installDir.c_str(), value);
+            return;
+        }
+        if (b.installDir.size() + strlen(value) >= kPathRoom) {
+            Say(s, 1, name, line, "%s%s: the folder's path is longer than 255 characters: "
+                                  "setup skips the line", key, value);
+            return;
+        }
+        std::string dir = PathKey(value);
+        if (!HasDir(b, ParentKey(dir)))
+            Say(s, 1, name, line, "%s%s: its parent folder is not there yet (setup makes one "
+                                  "folder, not the ones on the way)", key, value);
+        else
+            b.dirs.insert(dir);
+        return;
+    }
+    char source[kPathRoom], target[kPathRoom];
+    if (strlen(value) > kScriptFileValueMax) {
+        Say(s, 1, name, line, "%s value is %zu characters: setup skips values over %d", key,
+            strlen(value), kScriptFileValueMax);
+        return;
+    }
+    int fits = op == kScriptCopyFile
+                   ? CopyFilePaths(kDrive, b.installDir.c_str(), value, source, target, sizeof source)
+                   : MoveFilePaths(b.installDir.c_str(), value, source, target, sizeof source);
+    if (!fits) {
+        Say(s, 1, name, line, "%s%s: a path made from it is longer than 255 characters: setup "
+                              "skips the line", key, value);
+        return;
+    }
+    std::string to = PathKey(InsideInstallDir(b, target));
+    if (op == kScriptCopyFile) {
+        if (value[0] != '\\') {
+            Say(s, 1, name, line, "COPYFILE=%s: not a path on the setup medium (it must begin "
+                                  "with \\, from the medium's root)", value);
+            return;
+        }
+        if (b.facts->medium != NULL && OnMedium(b.facts->medium, value).empty())
+            Say(s, 1, name, line, "COPYFILE=%s: the setup medium (%s) has no such file", value,
+                b.facts->medium);
+    } else {
+        std::string from = PathKey(InsideInstallDir(b, source));
+        if (from == to)
+            return;  // already where the value names: setup leaves it
+        if (b.files.count(from) == 0) {
+            const char *doc = b.facts->embedDocument;
+            Say(s, 1, name, line, "MOVEFILE=%s: %s is not in the installation folder when this "
+                                  "line runs%s", value, from.c_str(),
+                doc != NULL && EqualsNoCase(doc, from.c_str())
+                    ? " (EMBED.EXE writes it later, after the script is read)" : "");
+            return;
+        }
+        b.files.erase(from);
+    }
+    if (!HasDir(b, ParentKey(to))) {
+        Say(s, 1, name, line, "%s%s: the folder %s is not made before this line (MAKEDIR=\\%s "
+                              "on an earlier line)", key, value, ParentKey(to).c_str(),
+            ParentKey(to).c_str());
+        return;
+    }
+    b.files.insert(to);
+}
+
+void ReadScript(Book &b)
+{
+    const BookFacts *f = b.facts;
+    Sink *s = b.sink;
+    const std::string &name = f->scriptName;
+    ScriptValues values;
+    memset(&values, 0, sizeof values);
+    int reported = 0;
+    for (const Piece &p : Pieces(f->script, f->scriptSize)) {
+        const char *line = p.text.c_str();
+        if (p.lineLength > kScriptLineSize - 1 && reported != p.line) {
+            reported = p.line;
+            const char *key = KnownKeyOf(line);
+            Say(s, 1, name, p.line, "the line is %zu characters long; the programs read 255 at a "
+                                    "time, so %s%s is cut and the rest read as a line of its own",
+                p.lineLength, key != NULL ? key : "it", key != NULL ? "'s value" : "");
+        }
+        const char *opValue = NULL;
+        ScriptFileOp op = ReadScriptLine(line, &values, &opValue);
+        if (op != kScriptNoOp) {
+            FileOperation(b, op, opValue, p.line);
+            continue;
+        }
+        ScriptSetting setting;
+        if (ScriptLineSetting(line, &setting)) {
+            Setting &kept = b.settings[setting.key];
+            if (kept.line != 0 && !p.rest)
+                Say(s, 0, name, p.line, "%s again (first on line %d): this later value counts",
+                    setting.key, kept.line);
+            kept.value = setting.value;
+            kept.line = p.line;
+            size_t length = strlen(setting.value);
+            if (length >= setting.fieldSize && p.lineLength <= kScriptLineSize - 1)
+                Say(s, 1, name, p.line, "%s value is %zu characters: the programs keep its first "
+                                        "%zu", setting.key, length, setting.fieldSize - 1);
+            // A key read without its equals sign takes whatever follows it.
+            size_t k = strlen(setting.key);
+            if (setting.key[k - 1] != '=' && line[k] != '\0' && line[k] != '=')
+                Say(s, 0, name, p.line, "%s is read without its equals sign: this line sets it "
+                                        "to \"%s\"", setting.key, setting.value);
+            continue;
+        }
+        const char *key = KnownKeyOf(line);
+        if (key != NULL) {
+            b.settings[key] = {MatchScriptKey(line, key), p.line};
+            continue;
+        }
+        size_t first = p.text.find_first_not_of(" \t");
+        if (p.rest || first == std::string::npos || p.text[first] == '[' || p.text[first] == ';' ||
+            p.text.find('=') == std::string::npos)
+            continue;
+        Say(s, 0, name, p.line, "%.*s is no key the programs read: the line is ignored%s",
+            (int)(p.text.find('=') + 1), line, Suggestion(p.text).c_str());
+    }
+}
+
+// A name as the group and link steps take it from its quoted value.
+std::string TitleOf(Book &b, const char *key, const char *what)
+{
+    const Setting &v = Value(b, key);
+    char name[kPathRoom];
+    QuotedValueName(v.value.c_str(), name, sizeof name);
+    if (v.line != 0 && !v.value.empty() && !IsQuotedValue(v.value.c_str()))
+        Say(b.sink, 0, b.facts->scriptName, v.line, "%s%s is not in double quotes: setup drops "
+                                                    "its first and last characters, naming the %s \"%s\"",
+            key, v.value.c_str(), what, name);
+    return name;
+}
+
+void CheckGroup(Book &b)
+{
+    Sink *s = b.sink;
+    const std::string &name = b.facts->scriptName;
+    const Setting &main = Value(b, "MAINFILE=");
+    std::string group = TitleOf(b, "Foldertitle=", "group");
+    int folderLine = Value(b, "Foldertitle=").line;
+    if (!IsPlainGroupName(group.c_str())) {
+        Say(s, 1, name, folderLine, "the group name \"%s\" is not one plain folder name: setup "
+                                    "refuses it and makes no program group", group.c_str());
+    } else {
+        char command[kShowGroupCommandSize];
+        if (!ShowGroupCommand(group.c_str(), command, sizeof command))
+            Say(s, 0, name, folderLine, "the group name is %zu characters: Program Manager's "
+                                        "ShowGroup takes %d, so the group is not shown",
+                group.size(), kShowGroupNameSize - 1);
+    }
+    // The main item's link is made under its title, inside the group.
+    std::string title = TitleOf(b, "IconTitle=", "main item");
+    if (!IsPlainGroupName(title.c_str()))
+        Say(s, 1, name, Value(b, "IconTitle=").line, "the main item's title \"%s\" is not one "
+                                                    "plain file name: setup makes no link to it",
+            title.c_str());
+
+    const char *mainFile = main.value.c_str();
+    const char *romResident = Value(b, "ROMRESIDENT=").value.c_str();
+    char target[kPathRoom];
+    if (!MainTargetOf(kDrive, b.installDir.c_str(), mainFile, romResident, target, sizeof target)) {
+        target[0] = '\0';
+        Say(s, 1, name, main.line, "the main item's target is longer than 255 characters: setup "
+                                   "makes no link to it");
+    } else if (ValueSaysYes(romResident)) {
+        if (b.facts->medium != NULL && OnMedium(b.facts->medium, "\\tklaunch.exe").empty())
+            Say(s, 1, name, Value(b, "ROMRESIDENT=").line, "ROMRESIDENT=YES starts tklaunch.exe "
+                                                           "from the setup medium, which has none");
+    } else if (mainFile[0] == '\\') {
+        if (b.facts->medium != NULL && OnMedium(b.facts->medium, mainFile).empty())
+            Say(s, 1, name, main.line, "MAINFILE=%s: the setup medium (%s) has no such file",
+                mainFile, b.facts->medium);
+    } else if (!HasFile(b, mainFile)) {
+        const char *doc = b.facts->embedDocument;
+        Say(s, 1, name, main.line, "MAINFILE=%s: not in the installation folder: PACK.BOX does "
+                                   "not carry it and EMBED.EXE does not write it%s%s%s",
+            mainFile, doc != NULL && doc[0] ? " (EMBED.EXE writes " : "", doc != NULL ? doc : "",
+            doc != NULL && doc[0] ? ")" : "");
+    }
+    const Setting &icon = Value(b, "ICONFILE=");
+    char iconPath[kPathRoom];
+    if (!InstallPathOf(b.installDir.c_str(), icon.value.c_str(), iconPath, sizeof iconPath))
+        Say(s, 1, name, icon.line, "ICONFILE=%s: the icon's path is longer than 255 characters: "
+                                   "setup makes no link to the main item", icon.value.c_str());
+    else if (TakesIconLocation(target) && icon.value.empty())
+        Say(s, 0, name, icon.line, "no ICONFILE=: the main item's icon names the installation "
+                                   "folder itself");
+    else if (TakesIconLocation(target) && !HasFile(b, icon.value))
+        Say(s, 1, name, icon.line, "ICONFILE=%s: PACK.BOX does not carry it", icon.value.c_str());
+    if (!HasFile(b, "README.TXT"))
+        Say(s, 1, name, 0, "the group's Readme link opens README.TXT, which PACK.BOX does not carry");
+    if (!HasFile(b, "UNINSTAL.ICO"))
+        Say(s, 0, name, 0, "the Uninstall link's icon UNINSTAL.ICO is not in PACK.BOX");
+}
+
+void CheckSteps(Book &b)
+{
+    Sink *s = b.sink;
+    const std::string &name = b.facts->scriptName;
+    for (const char *key : {"PLUGIN1=", "PLUGIN2="}) {
+        const Setting &v = Value(b, key);
+        if (v.value.empty())
+            continue;
+        if (b.installDir.size() + 1 + v.value.size() >= kPathRoom)
+            Say(s, 1, name, v.line, "%s%s: the plug-in's path is longer than 255 characters",
+                key, v.value.c_str());
+        else if (!HasFile(b, v.value))
+            Say(s, 1, name, v.line, "%s%s: not in the installation folder (PACK.BOX does not "
+                                    "carry it), so no plug-in is moved", key, v.value.c_str());
+    }
+    const Setting &installer = Value(b, "Installer=");
+    if (!installer.value.empty()) {
+        const char *value = installer.value.c_str();
+        char cmdLine[kPathRoom], file[kPathRoom];
+        size_t programLength = strcspn(value, " ");
+        std::string program(value, programLength);
+        int bundled = IsBundledInstaller(value);
+        if (bundled && !IsPlainName(value, programLength))
+            Say(s, 1, name, installer.line, "Installer=%s: %s is no plain file name of the "
+                                            "installation folder: setup does not start it",
+                value, program.c_str());
+        else if (!InstallerCommandLine(value, b.installDir.c_str(), kDrive, cmdLine,
+                                       sizeof cmdLine, file, sizeof file))
+            Say(s, 1, name, installer.line, "Installer=%s: its command line is longer than 255 "
+                                            "characters: setup does not start it", value);
+        else if (bundled && !HasFile(b, program))
+            Say(s, 1, name, installer.line, "Installer=%s: PACK.BOX does not carry %s", value,
+                program.c_str());
+        else if (!bundled && value[0] != '\\')
+            Say(s, 1, name, installer.line, "Installer=%s: not on the setup medium (a path there "
+                                            "begins with \\) nor Acro4Gig.exe from PACK.BOX",
+                value);
+        else if (!bundled && b.facts->medium != NULL && OnMedium(b.facts->medium, program).empty())
+            Say(s, 1, name, installer.line, "Installer=%s: the setup medium (%s) has no such file",
+                value, b.facts->medium);
+    }
+    if (!Value(b, "MAINFILE=").value.empty())
+        CheckGroup(b);
+    for (const char *key : {"UFILE=", "ICONFILE="}) {
+        const Setting &v = Value(b, key);
+        if (!v.value.empty() && !IsPlainFileName(v.value.c_str()))
+            Say(s, 0, name, v.line, "%s%s: the uninstaller removes only plain file names, so it "
+                                    "stays behind", key, v.value.c_str());
+    }
+}
+
+// DEFAULTDIR=, PUBNAME=, R1= and R2= as the builder puts them into the
+// trailer and setup reads them back.
+void CheckKeys(Book &b)
+{
+    const BookFacts *f = b.facts;
+    Sink *s = b.sink;
+    const std::string name = f->keysName;
+    Setting keys[4];
+    for (const Piece &p : Pieces(f->keys, f->keysSize)) {
+        for (int i = 0; i < 4; ++i) {
+            const char *value = MatchScriptKey(p.text.c_str(), PackageKeyName((size_t)i));
+            if (value != NULL)
+                keys[i] = {value, p.line};
+        }
+    }
+    const Setting &dir = keys[0], &pub = keys[1], &r1 = keys[2], &r2 = keys[3];
+    unsigned char record[kTrailerSize];
+    EncodePayloadTrailer(record, dir.value.c_str(), pub.value.c_str(), 0, 0, r1.value.c_str(),
+                         r2.value.c_str());
+    PayloadSettings got;
+    memset(&got, 0, sizeof got);
+    got.copyBarShade = got.expandBarShade = -1;
+    DecodePayloadTrailer(record, &got);
+    if (dir.line == 0)
+        Say(s, 0, name, 0, "no DEFAULTDIR=: the destination dialog offers no folder");
+    else if (strlen(got.destDir) < dir.value.size())
+        Say(s, 1, name, dir.line, "DEFAULTDIR= value is %zu characters: the trailer keeps %zu",
+            dir.value.size(), strlen(got.destDir));
+    else if (!(isalpha((unsigned char)got.destDir[0]) && got.destDir[1] == ':' &&
+               got.destDir[2] == '\\'))
+        Say(s, 0, name, dir.line, "DEFAULTDIR=%s is not a full path (drive letter, colon, "
+                                  "backslash)", got.destDir);
+    if (pub.line != 0 && strlen(got.pubName) < pub.value.size())
+        Say(s, 1, name, pub.line, "PUBNAME= value is %zu characters: the trailer keeps %zu",
+            pub.value.size(), strlen(got.pubName));
+    const struct {
+        const Setting &v;
+        const char *key;
+        int32_t *rgb;
+        size_t room;
+    } colours[] = {{r1, "R1=", got.dialogRgb, kTrailerR1Size - 1},
+                   {r2, "R2=", got.backdropRgb, kTrailerR2Size - 1}};
+    for (const auto &c : colours) {
+        if (c.v.line == 0)
+            continue;
+        if (c.v.value.size() > c.room) {
+            Say(s, 1, name, c.v.line, "%s value is %zu characters: the trailer keeps %zu", c.key,
+                c.v.value.size(), c.room);
+            continue;
+        }
+        char threeDigits[16];
+        snprintf(threeDigits, sizeof threeDigits, "%03d,%03d,%03d", c.rgb[0], c.rgb[1], c.rgb[2]);
+        if (strncmp(c.v.value.c_str(), threeDigits, 11) != 0)
+            Say(s, 0, name, c.v.line, "%s%s is read at fixed places, three digits a colour: it "
+                                      "gives %d,%d,%d", c.key, c.v.value.c_str(), c.rgb[0],
+                c.rgb[1], c.rgb[2]);
+    }
+    if (r1.line != 0 && (got.copyBarShade < 0 || got.expandBarShade < 0))
+        Say(s, 0, name, r1.line, "R1=%s: the %s bar's shade (its %s place) is no digit 0-5, so "
+                                 "setup keeps white", r1.value.c_str(),
+            got.copyBarShade < 0 ? "copy" : "expansion", got.copyBarShade < 0 ? "15th" : "17th");
+    if (f->installDir == NULL)
+        b.installDir = got.destDir;
+}
+
+}  // namespace
+
+void CheckBook(const BookFacts *f, FILE *out, CheckCounts *counts)
+{
+    Sink sink = {out, counts, {}};
+    Book b;
+    b.facts = f;
+    b.sink = &sink;
+    for (size_t i = 0; i < f->memberCount; ++i) {
+        std::string key = PathKey(f->members[i]);
+        b.files.insert(key);
+        for (std::string dir = ParentKey(key); !dir.empty(); dir = ParentKey(dir))
+            b.dirs.insert(dir);
+    }
+    if (f->installDir != NULL)
+        b.installDir = f->installDir;
+    if (f->keys != NULL)
+        CheckKeys(b);
+    if (b.installDir.empty())
+        b.installDir = "C:\\BOOK";  // a folder of a usual length stands in
+    if (f->script == NULL)
+        Say(&sink, 1, f->scriptName, 0, "PACK.BOX carries no SETUP.INI: the installation ends "
+                                        "after the licence");
+    else
+        ReadScript(b);
+    if (f->embedProblem != NULL)
+        Say(&sink, 1, f->embedName, 0, "no embed installer (%s): started by setup, it delivers "
+                                       "nothing", f->embedProblem);
+    else if (f->embedDocument == NULL)
+        Say(&sink, 1, f->scriptName, 0, "PACK.BOX carries no EMBED.EXE: setup cannot start it and "
+                                        "ends with \"Installation Not Complete.\"");
+    if (f->embedDocument != NULL && f->embedDocument[0] != '\0')
+        b.files.insert(PathKey(f->embedDocument));
+    if (f->script != NULL)
+        CheckSteps(b);
+    if (!HasFile(b, "LICENSE.TXT"))
+        Say(&sink, 1, f->scriptName, 0, "PACK.BOX carries no LICENSE.TXT: no licence is shown");
+    if (f->medium != NULL)
+        CheckMedium(&sink, f->medium);
+    Flush(&sink);
+}
+
+// ---- reading sources and packages ----
+
+namespace {
+
+void AddMember(void *ctx, const char *name, const char *)
+{
+    ((std::vector<std::string> *)ctx)->push_back(name);
+}
+
+// What EMBED.EXE's trailer says, for BookFacts.
+void ReadEmbed(const ExamineSource *src, std::string *problem, std::string *document)
+{
+    FileLayout l;
+    const char *why = ReadFileLayout(src, &l);
+    if (why != NULL)
+        *problem = why;
+    else if (l.kind != kFileEmbed)
+        *problem = "it is a packaged setup";
+    else
+        *document = l.embed.docOffset != 0 ? l.embed.docName : "";
+}
+
+struct Gathered {
+    std::vector<std::string> members;
+    std::vector<const char *> names;
+    std::string script, keys, embedName, embedProblem, embedDocument, scriptName, keysName,
+        installDir;
+    int hasScript = 0, hasEmbed = 0, keysAreScript = 1, hasKeys = 1, hasInstallDir = 0;
+};
+
+void Run(Gathered &g, const char *medium, FILE *out, CheckCounts *counts)
+{
+    for (const std::string &m : g.members)
+        g.names.push_back(m.c_str());
+    BookFacts f;
+    f.scriptName = g.scriptName.c_str();
+    f.script = g.hasScript ? g.script.data() : NULL;
+    f.scriptSize = g.script.size();
+    f.keysName = g.keysAreScript ? f.scriptName : g.keysName.c_str();
+    f.keys = !g.hasKeys ? NULL : g.keysAreScript ? f.script : g.keys.data();
+    f.keysSize = g.keysAreScript ? f.scriptSize : g.keys.size();
+    f.installDir = g.hasInstallDir ? g.installDir.c_str() : NULL;
+    f.members = g.names.data();
+    f.memberCount = g.names.size();
+    f.embedName = g.embedName.c_str();
+    f.embedProblem = g.hasEmbed && !g.embedProblem.empty() ? g.embedProblem.c_str() : NULL;
+    f.embedDocument = g.hasEmbed && g.embedProblem.empty() ? g.embedDocument.c_str() : NULL;
+    f.medium = medium;
+    CheckBook(&f, out, counts);
+}
+
+const char *GatherFolder(const std::string &dir, Gathered &g)
+{
+    const char *why = ListFolderMembers(dir.c_str(), AddMember, &g.members);
+    if (why != NULL)
+        return why;
+    g.scriptName = dir + "/SETUP.INI";
+    for (const std::string &m : g.members) {
+        if (EqualsNoCase(m.c_str(), "SETUP.INI")) {
+            g.scriptName = dir + "/" + m;
+            g.script = ReadSmallFile(g.scriptName, 1 << 20);
+            g.hasScript = 1;
+        } else if (EqualsNoCase(m.c_str(), "EMBED.EXE")) {
+            ExamineSource src;
+            g.hasEmbed = 1;
+            g.embedName = dir + "/" + m;
+            if (OpenExamineFile(g.embedName.c_str(), &src) != NULL) {
+                g.embedProblem = "it cannot be read";
+                continue;
+            }
+            ReadEmbed(&src, &g.embedProblem, &g.embedDocument);
+            CloseExamineFile(&src);
+        }
+    }
+    return NULL;
+}
+
+void ViewMembers(const PackView &view, const std::string &name, Gathered &g, FILE *out,
+                 CheckCounts *counts)
+{
+    Sink sink = {out, counts, {}};
+    for (const PackMember &m : view.members) {
+        if (m.removed)
+            Say(&sink, 1, name, 0, "PACK.BOX member %s fails its CRC or size check: setup "
+                                   "removes it", m.name.c_str());
+        else
+            g.members.push_back(m.name);
+    }
+    if (view.stats.unsafe != 0)
+        Say(&sink, 1, name, 0, "%u PACK.BOX member(s) named outside the installation folder: "
+                               "never written", view.stats.unsafe);
+    if (view.stats.unsupported != 0)
+        Say(&sink, 1, name, 0, "%u PACK.BOX member(s) encrypted or compressed in a way the unzip "
+                               "library does not take: never written", view.stats.unsupported);
+    Flush(&sink);
+    g.scriptName = name + ":SETUP.INI";
+    g.hasScript = view.hasScript;
+    g.script = view.script;
+    g.hasEmbed = view.hasEmbed;
+    g.embedName = name + ":EMBED.EXE";
+    if (view.hasEmbed) {
+        ExamineSource src;
+        EmbedMemberSource(&view, &src);
+        ReadEmbed(&src, &g.embedProblem, &g.embedDocument);
+    }
+}
+
+int IsFolder(const char *path)
+{
+    struct stat st;
+    return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string FolderOf(const char *path)
+{
+    const char *slash = strrchr(path, '/');
+    return slash == NULL ? "." : slash == path ? "/" : std::string(path, (size_t)(slash - path));
+}
+
+char gReason[700];
+
+// A folder pack would refuse is one finding, and nothing else is known.
+void Refused(const char *folder, const char *why, FILE *out, CheckCounts *counts)
+{
+    Sink sink = {out, counts, {}};
+    Say(&sink, 1, folder, 0, "%s: pack refuses the folder", why);
+    Flush(&sink);
+}
+
+}  // namespace
+
+const char *CheckPath(const char *path, const char *medium, FILE *out, CheckCounts *counts)
+{
+    Gathered g;
+    if (IsFolder(path)) {
+        const char *why = GatherFolder(path, g);
+        if (why != NULL)
+            Refused(path, why, out, counts);
+        else
+            Run(g, medium, out, counts);
+        return NULL;
+    }
+    ExamineSource src;
+    if (OpenExamineFile(path, &src) != NULL)
+        return "cannot read";
+    FileLayout l;
+    const char *why = ReadFileLayout(&src, &l);
+    if (why == NULL && l.kind != kFilePackage)
+        why = "an embed installer, not a package: 'pubkit inspect' explains it";
+    PackView view;
+    if (why == NULL)
+        why = ReadPackBox(&src, l.package.packOffset, l.trailerAt, &view);
+    CloseExamineFile(&src);
+    if (why != NULL) {
+        snprintf(gReason, sizeof gReason, "%s", why);
+        return gReason;
+    }
+    ViewMembers(view, path, g, out, counts);
+    // The trailer carries the keys already, as setup will read them.
+    g.hasKeys = 0;
+    g.installDir = l.package.destDir;
+    g.hasInstallDir = 1;
+    std::string folder = FolderOf(path);
+    Run(g, medium != NULL ? medium : folder.c_str(), out, counts);
+    return NULL;
+}
+
+const char *CheckPackInputs(const char *pack, const char *ini, const char *medium, FILE *out,
+                            CheckCounts *counts)
+{
+    Gathered g;
+    if (IsFolder(pack)) {
+        const char *why = GatherFolder(pack, g);
+        if (why != NULL) {
+            Refused(pack, why, out, counts);
+            return NULL;
+        }
+    } else {
+        ExamineSource src;
+        if (OpenExamineFile(pack, &src) != NULL)
+            return "cannot read the PACK.BOX";
+        PackView view;
+        const char *why = ReadPackBox(&src, 0, src.size, &view);
+        CloseExamineFile(&src);
+        if (why != NULL)
+            return why;
+        ViewMembers(view, pack, g, out, counts);
+    }
+    // The trailer's keys come from ini; when that is the script itself,
+    // its lines are checked once.
+    char *a = realpath(ini, NULL), *b = g.hasScript && IsFolder(pack) ? realpath(g.scriptName.c_str(), NULL) : NULL;
+    g.keysAreScript = a != NULL && b != NULL && strcmp(a, b) == 0;
+    free(a);
+    free(b);
+    if (!g.keysAreScript) {
+        g.keysName = ini;
+        g.keys = ReadSmallFile(ini, 1 << 20);
+    }
+    Run(g, medium, out, counts);
+    return NULL;
+}

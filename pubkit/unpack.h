@@ -1,0 +1,22 @@
+// Taking a finished package or embed installer apart into the files its
+// builder was given, so that the toolkit's own builders make it again.
+// Native only (the publisher's toolkit).
+#ifndef TARNWICK_PUBKIT_UNPACK_H
+#define TARNWICK_PUBKIT_UNPACK_H
+
+#include <stdio.h>
+
+struct UnpackRequest {
+    const char *file;
+    const char *outDir;  // made when missing (its parent must exist)
+    int members;         // also expand PACK.BOX into outDir/pack
+    FILE *report;        // what was written, and whether it rebuilds exactly
+};
+
+// Writes the parts into outDir; each output appears whole or not at all.
+// Returns NULL, or a one-line reason: a file whose parts cannot be found
+// leaves nothing written; a part found damaged (a PACK.BOX member, say)
+// is named after everything that could be recovered was written.
+const char *UnpackFile(const UnpackRequest *request);
+
+#endif
