@@ -137,7 +137,7 @@ void FindAcrobat(void)
     }
     if (code <= 32) {
         SetStatus("Adobe Acrobat Not Found.");
-        WaitSeconds(1);
+        PauseSeconds(1);
         InstallAcrobat();
     }
 }

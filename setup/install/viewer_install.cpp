@@ -128,7 +128,7 @@ void InstallAcrobat(void)
 {
     // One clock for the whole wait: the process, then its windows.
     const DWORD since = GetTickCount();
-    WaitSeconds(1);
+    PauseSeconds(1);  // lets the reader see the last status line
     SetStatus("Installing Adobe Acrobat. Please Wait...");
 
     const char *installer = gState.script.installer;
@@ -176,7 +176,7 @@ void InstallAcrobat(void)
     if (!gState.timedOut)
         WaitForInstallerWindows("Setup", 2, since);
     SetStatus("Validating...");
-    WaitSeconds(1);
+    PauseSeconds(1);
     if (bundled)
         DeleteFileA(bundledFile);
 }
