@@ -72,8 +72,11 @@ int ReadPayloadDirectory(void)
     }
     size_t got = ReadRecordEndingAt(own, ends[chosen]);
     if (got < (size_t)kTrailerSize) {
+        // A read that failed (a bad sector, the disc taken out) says nothing
+        // about the package: it is told as such.
+        int failed = ferror(own);
         fclose(own);
-        ShowAlert(kAlertNotInitialised);
+        ShowAlert(failed ? kAlertCannotReadSelf : kAlertNotInitialised);
         return 0;
     }
     fclose(own);

@@ -14,11 +14,13 @@ and fails reads the way a damaged or removed disc does.
                     bytes up to OFFSET, every later open and read on the
                     medium fails with EIO.
 --log FILE          one line per read: "NAME OFFSET SIZE GOT", GOT being
-                    the byte count served or EIO, so a scenario can tell
-                    that the failure it set up was met.
+                    the byte count served or EIO (an open refused: OFFSET
+                    -1), so a scenario can tell that the failure it set up
+                    was met.
 
-Reads go through to the file system unbuffered (direct_io), so each read
-of a program reaches these rules at its own offset and size. Files can be
+Reads go through to the file system unbuffered (direct_io) and without
+read-ahead, so each read of a program reaches these rules at its own offset
+and size, and the kernel never reads ahead past an offset on its own. Files can be
 written too (a medium such as a memory stick that a program writes beside
 itself). Runs in the foreground until unmounted. Written for Debian's
 python3-fusepy (libfuse2); as root it mounts without fusermount.
@@ -82,6 +84,7 @@ class FailingMedium(Operations):
 
     def open(self, path, flags):
         if self.ejected:
+            self._note(path, -1, 0, "EIO")
             raise FuseOSError(errno.EIO)
         return os.open(self._full(path), flags)
 
@@ -157,7 +160,7 @@ def main():
     args = parser.parse_args()
     ops = FailingMedium(args.folder, args.bad, args.eject, args.log)
     FUSE(ops, args.mountpoint, foreground=True, nothreads=True, direct_io=True,
-         fsname="failing_medium")
+         max_readahead=0, fsname="failing_medium")
     return 0
 
 
