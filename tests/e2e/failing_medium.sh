@@ -160,6 +160,22 @@ install meter_bad_sector --bad "SETUP.EXE@$((meter + 1000))"
 install out_after_pack --eject "SETUP.EXE@$trailer"
 install out_in_uninstaller --eject "SETUP.EXE@$((meter + 3000))"
 
+# The same unattended, as a deployment tool meets it: status 1, nothing on
+# the screen, the alert the log's last line, no uninstaller.
+rm -rf "$dest"
+medium_mount --bad "SETUP.EXE@$((meter + 1000))"
+e2e_drive silent_meter_bad_sector --verbatim --bare -- 'D:\SETUP.EXE' /S \
+    "/LOG=$E2E_WIN\\silent.log" "/D=$E2E_WIN\\BOOK" <<'SCN'
+timeout 90
+exit 1
+nowindows
+SCN
+medium_unmount
+met SETUP.EXE silent_meter_bad_sector
+last=$(tr -d '\r' < "$E2E_DIR/silent.log" | tail -n 1 | sed -E 's/^[0-9-]+ [0-9:]+  //')
+[ "$last" = 'Alert: Cannot read: D:\SETUP.EXE.' ] || e2e_fail "silent: the log ends with $last"
+[ ! -e "$dest/UNINSTAL.EXE" ] || e2e_fail "silent: a cut-short uninstaller stays"
+
 # --- embed run from the medium, its document and plug-in read out of its
 # own file; the document is written beside it.
 viewer_install "$E2E_DIR" reader
