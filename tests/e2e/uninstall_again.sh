@@ -48,7 +48,9 @@ untimed "$E2E_DIR/readonly.log" | grep -qx 'Cannot remove: C:\\Again Book\\READM
     e2e_fail "readonly: the log does not name the file:"$'\n'"$(cat "$E2E_DIR/readonly.log")"
 [ "$(untimed "$E2E_DIR/readonly.log" | tail -n 1)" = 'Uninstall: Some files could not be removed. Close the programs that use them and run Uninstall again.' ] ||
     e2e_fail "readonly: the log ends"$'\n'"$(cat "$E2E_DIR/readonly.log")"
-[ "$(ls "$dest" | tr '\n' ' ')" = 'README.TXT UNINSTAL.EXE setup.ini ' ] ||
+# Names compared as Windows does, without regard to case: the script keeps
+# the case it was packed with.
+[ "$(ls "$dest" | tr 'A-Z' 'a-z' | LC_ALL=C sort | tr '\n' ' ')" = 'readme.txt setup.ini uninstal.exe ' ] ||
     e2e_fail "readonly: left $(ls "$dest" | tr '\n' ' ')"
 chmod u+w "$dest/README.TXT"
 uninstall readonly_again 'Again Book' 0 ended
@@ -75,7 +77,7 @@ gone 'Book Two' twice
 install reinstall 'Again Book'
 uninstall reinstall_uninstall 'Again Book' 0 ended &
 uninstalling=$!
-for i in $(seq 1 600); do [ -e "$dest/setup.ini" ] || break; sleep 0.1; done
+for i in $(seq 1 600); do ls "$dest" 2>/dev/null | grep -qix setup.ini || break; sleep 0.1; done
 install reinstall_again 'Again Book'
 wait "$uninstalling" || e2e_fail "reinstall: the uninstall failed"
 cmp "$E2E_DIR/SETUP.EXE" "$dest/UNINSTAL.EXE" ||
