@@ -22,7 +22,9 @@ Reads go through to the file system unbuffered (direct_io) and without
 read-ahead, so each read of a program reaches these rules at its own offset
 and size, and the kernel never reads ahead past an offset on its own. Files can be
 written too (a medium such as a memory stick that a program writes beside
-itself). Runs in the foreground until unmounted. Written for Debian's
+itself). Returns once mounted (exit
+status 0; else the reason on stderr and 1) and serves in the background
+until unmounted. Written for Debian's
 python3-fusepy (libfuse2); as root it mounts without fusermount.
 """
 
@@ -159,8 +161,12 @@ def main():
     parser.add_argument("--log")
     args = parser.parse_args()
     ops = FailingMedium(args.folder, args.bad, args.eject, args.log)
-    FUSE(ops, args.mountpoint, foreground=True, nothreads=True, direct_io=True,
-         max_readahead=0, fsname="failing_medium")
+    try:
+        FUSE(ops, args.mountpoint, foreground=False, nothreads=True, direct_io=True,
+             max_readahead=0, fsname="failing_medium")
+    except RuntimeError as e:
+        print("failing_medium: cannot mount %s: %s" % (args.mountpoint, e), file=sys.stderr)
+        return 1
     return 0
 
 

@@ -14,19 +14,13 @@ medium=/usr/bin/python3
 [ -c /dev/fuse ] && $medium -c 'import fusepy' 2>/dev/null ||
     { echo "SKIP: no FUSE device or python3-fusepy" >&2; exit 77; }
 mnt=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-medium.XXXXXX")  # outside the prefix the bench removes
-medium_pid=""
 disc="$E2E_DIR/disc"
 reads="$E2E_LOG/reads.txt"
 
 medium_unmount()
 {
-    [ -n "$medium_pid" ] || return 0
+    mountpoint -q "$mnt" || return 0
     umount "$mnt" 2>/dev/null || umount -l "$mnt"
-    local i
-    for i in $(seq 1 100); do kill -0 "$medium_pid" 2>/dev/null || break; sleep 0.1; done
-    kill "$medium_pid" 2>/dev/null || true
-    wait "$medium_pid" 2>/dev/null || true
-    medium_pid=""
 }
 
 # medium_mount [--bad NAME@OFFSET] [--eject NAME@OFFSET]: the disc folder
@@ -34,20 +28,8 @@ medium_unmount()
 medium_mount()
 {
     : > "$reads"
-    $medium "$e2e_root/tests/doubles/failing_medium.py" "$disc" "$mnt" --log "$reads" "$@" \
-        2>>"$E2E_LOG/medium.err" &
-    medium_pid=$!
-    local i
-    for i in $(seq 1 100); do
-        mountpoint -q "$mnt" && break
-        kill -0 "$medium_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    mountpoint -q "$mnt" || {
-        cat "$E2E_LOG/medium.err" >&2
-        echo "SKIP: cannot mount a FUSE file system" >&2
-        exit 77
-    }
+    $medium "$e2e_root/tests/doubles/failing_medium.py" "$disc" "$mnt" --log "$reads" "$@" ||
+        { echo "SKIP: cannot mount a FUSE file system" >&2; exit 77; }
     ln -sfn "$mnt" "$WINEPREFIX/dosdevices/d:"
 }
 
