@@ -3,9 +3,10 @@
 # served by tests/doubles/failing_medium.py, a FUSE file system that fails
 # reads of one file at an offset (a bad sector) or every read once the disc
 # is taken out. Needs /dev/fuse and root; where it cannot mount it exits 77.
-# Each read error is told with the program's own message, nothing cut short
-# stays behind, and nothing after the error runs; a sound medium installs
-# whole (so the medium itself is no cause of the failures).
+# Each read error (setup's own file, its readme and licence, embed's
+# document and plug-in) is told with the program's own message, nothing cut
+# short stays behind, and nothing after the error runs; a sound medium
+# installs whole (so the medium itself is no cause of the failures).
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/lib/embed.sh"
 e2e_dir failing_medium
@@ -141,6 +142,36 @@ install pack_bad_sector --bad "SETUP.EXE@$((pack + pack_length / 2 + 1000))"
 install meter_bad_sector --bad "SETUP.EXE@$((meter + 1000))"
 install out_after_pack --eject "SETUP.EXE@$trailer"
 install out_in_uninstaller --eject "SETUP.EXE@$((meter + 3000))"
+
+# Texts shown for reading: a bad sector in the readme on the disc, and one
+# in the licence (the destination is on the medium too, writable as a memory
+# stick is). Neither counts as absent or accepted, neither is removed.
+python3 -c "print('Read me first. ' * 100)" > "$disc/readme1st.txt"
+medium_mount --bad "readme1st.txt@1000"
+e2e_drive readme_bad_sector -- 'D:\SETUP.EXE' <<'SCN'
+msgbox "Alert" "Cannot read: D:\\readme1st.txt."
+press 1
+exit 0
+SCN
+medium_unmount
+met readme1st.txt readme_bad_sector
+[ -f "$disc/readme1st.txt" ] || e2e_fail "readme_bad_sector: the readme was removed"
+rm "$disc/readme1st.txt"
+medium_mount --bad "BOOK/LICENSE.TXT@0"
+e2e_drive licence_bad_sector -- 'D:\SETUP.EXE' <<'SCN'
+timeout 90
+dialog 1001,1006,1000
+type 1000 "D:\\BOOK"
+press 1
+msgbox "Alert" "Cannot read: LICENSE.TXT."
+press 1
+exit 0
+SCN
+medium_unmount
+met BOOK/LICENSE.TXT licence_bad_sector
+! grep -q 'Installation' "$E2E_LOG/licence_bad_sector.transcript" ||
+    e2e_fail "licence_bad_sector: went on without the licence"
+[ -f "$disc/BOOK/LICENSE.TXT" ] || e2e_fail "licence_bad_sector: the licence was removed"
 
 # The same unattended, as a deployment tool meets it: status 1, nothing on
 # the screen, the alert the log's last line, no uninstaller.
