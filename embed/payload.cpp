@@ -51,12 +51,20 @@ int ReadTrailer()
     // tool may have padded with; each distance is tried at each such end.
     int64_t ends[kPeMaxDataEnds];
     int endCount = PeDataEnds(ReadOwn, f, size.QuadPart, ends);
+    // The bare program ends in its own sections, whose bytes may happen to
+    // start with the marker: a trailer lies behind the program image.
+    static_assert(sizeof gEmbed.buffer >= kPeHeadBytes, "the headers fit the buffer");
+    int64_t imageEnd = 0;
+    PeFacts facts;
+    int32_t head = ReadOwn(f, 0, gEmbed.buffer, kPeHeadBytes);
+    if (head > 0 && ReadPeFacts(gEmbed.buffer, (size_t)head, size.QuadPart, &facts) == NULL)
+        imageEnd = facts.imageEnd;
     unsigned char *block = gEmbed.buffer;
     memset(block, 0, kEmbedTrailerSize);
     int64_t trailerStart = -1;
     for (int n = 0; n < kEmbedTrailerDistances * endCount && trailerStart < 0; ++n) {
         int64_t at = ends[n % endCount] - kEmbedTrailerDistance[n / endCount];
-        if (ReadOwn(f, at, block, kEmbedTrailerSize) != kEmbedTrailerSize)
+        if (at < imageEnd || ReadOwn(f, at, block, kEmbedTrailerSize) != kEmbedTrailerSize)
             continue;
         if (block[0] == kEmbedMarker)
             trailerStart = at;

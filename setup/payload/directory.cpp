@@ -31,6 +31,18 @@ static size_t ReadRecordEndingAt(FILE *own, int64_t end)
     return fread(gState.workBuf, 1, kTrailerSize, own);
 }
 
+// Where the program image ends in the own file; 0 when its headers cannot
+// be read.
+static int64_t OwnImageEnd(FILE *own, long size)
+{
+    unsigned char head[kPeHeadBytes];
+    int32_t got = ReadOwnFile(own, 0, head, sizeof head);
+    PeFacts facts;
+    if (got <= 0 || ReadPeFacts(head, (size_t)got, size, &facts) != NULL)
+        return 0;
+    return facts.imageEnd;
+}
+
 int ReadPayloadDirectory(void)
 {
     FILE *own = fopen(gState.ownPath, "rb");
@@ -46,10 +58,13 @@ int ReadPayloadDirectory(void)
     // unsigned file has one place, its end.
     int64_t ends[kPeMaxDataEnds];
     int count = PeDataEnds(ReadOwnFile, own, size < 0 ? 0 : size, ends);
+    // The bare program ends in its own sections, whose bytes may happen to
+    // start with the marker: a trailer lies behind the program image.
+    int64_t imageEnd = OwnImageEnd(own, size);
     int chosen = 0;
     for (int i = 0; i < count; ++i) {
         PayloadSettings probe = {};
-        if (ReadRecordEndingAt(own, ends[i]) == kTrailerSize &&
+        if (ends[i] - kTrailerSize >= imageEnd && ReadRecordEndingAt(own, ends[i]) == kTrailerSize &&
             DecodePayloadTrailer(gState.workBuf, &probe) && PayloadOffsetsValid(&probe, ends[i])) {
             chosen = i;
             break;
@@ -57,11 +72,16 @@ int ReadPayloadDirectory(void)
     }
     size_t got = ReadRecordEndingAt(own, ends[chosen]);
     if (got < (size_t)kTrailerSize) {
+        // A read that failed (a bad sector, the disc taken out) says nothing
+        // about the package: it is told as such.
+        int failed = ferror(own);
         fclose(own);
-        ShowAlert(kAlertNotInitialised);
+        ShowAlert(failed ? kAlertCannotReadSelf : kAlertNotInitialised);
         return 0;
     }
     fclose(own);
+    if (ends[chosen] - kTrailerSize < imageEnd)
+        return BuildPackage();
     gState.payloadEnd = ends[chosen];
 
     PayloadSettings settings = {};

@@ -60,28 +60,50 @@ static int CopyRegion(int source, int target, int32_t length, double waitBeforeR
 }
 
 // The whole own file as UNINSTAL.EXE: the uninstaller is setup itself with
-// its payload. Failures are silent.
-static void WriteUninstaller(void)
+// its payload, so it is copied to the own file's length. A read can come
+// back short with more to follow (a drive returns what it read before a
+// sector it could not), so only a failed read, or none where the file
+// should go on (the disc taken out), ends the copy early. An uninstaller cut
+// short would stay behind as one that cannot run: it is removed, and the
+// installation stops with the alert of the other copies. Returns 1 when the
+// copy is whole, 0 after telling the user.
+static int WriteUninstaller(void)
 {
     int source = _open(gState.ownPath, _O_RDONLY | _O_BINARY);
-    if (source < 0)
-        return;
+    int64_t size = source < 0 ? -1 : _lseeki64(source, 0, SEEK_END);
+    if (size < 0 || _lseeki64(source, 0, SEEK_SET) != 0) {
+        if (source >= 0)
+            _close(source);
+        ShowAlert(kAlertCannotReadSelf);
+        return 0;
+    }
     char path[kPathSize];
     CopyText(path, sizeof path, gState.destDir);
     AppendText(path, sizeof path, "\\UNINSTAL.EXE");
     int target = _open(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
-    if (target < 0) {
-        _close(source);
-        return;
+    int alert = target < 0 ? kAlertCannotWrite : 0;
+    for (int64_t copied = 0; copied < size && alert == 0;) {
+        int64_t left = size - copied;
+        unsigned want = left < kWorkBufSize ? (unsigned)left : (unsigned)kWorkBufSize;
+        int got = _read(source, gState.workBuf, want);
+        if (got <= 0)
+            alert = kAlertCannotReadSelf;
+        else if (_write(target, gState.workBuf, (unsigned)got) != got)
+            alert = kAlertCannotWrite;
+        else
+            copied += got;
     }
-    for (;;) {
-        int got = _read(source, gState.workBuf, kWorkBufSize);
-        if (got <= 0 || _write(target, gState.workBuf, (unsigned)got) != got || got < kWorkBufSize)
-            break;
-    }
-    WaitSeconds(0.25 * gState.stepDelay);
+    if (alert == 0)
+        WaitSeconds(0.25 * gState.stepDelay);
     _close(source);
-    _close(target);
+    if (target >= 0)
+        _close(target);
+    if (alert == 0)
+        return 1;
+    if (target >= 0)
+        remove(path);
+    ShowAlert(alert);
+    return 0;
 }
 
 static int Fail(int source, int target, int alert)
@@ -136,6 +158,5 @@ int ExtractPayload(void)
     _close(source);
     _close(target);
 
-    WriteUninstaller();
-    return 1;
+    return WriteUninstaller();
 }

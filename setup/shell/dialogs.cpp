@@ -236,7 +236,20 @@ static void ShowText(const char *path, const char *buttonText)
         return;
     }
     size_t got = fread(gState.textBuf, 1, sizeof gState.textBuf - 1, file);
+    int unreadable = ferror(file);
     fclose(file);
+    if (unreadable) {
+        // A text that could not be read (a bad sector, the disc taken out) is
+        // neither absent nor accepted, and never removed: the installation
+        // stops.
+        char text[kPathSize + 16];
+        snprintf(text, sizeof text, "Cannot read: %s.", path);
+        Tell(text, "Alert", MB_OK, IDOK);
+        gState.accepted = 0;
+        gState.cancelled = 1;
+        PostQuitMessage(0);
+        return;
+    }
     gState.textBuf[got] = '\0';
     gState.textLen = (int32_t)strlen(gState.textBuf);
     if (gState.textLen < 10) {

@@ -37,7 +37,10 @@ void RunInstallation(void)
     ExtractPayload();
     WaitSeconds(0.75 * gState.stepDelay);
     PauseSeconds(1);
-    SetCopyLabel("Uncompressing files...");
+    // A copy that stopped (an alert, a confirmed cancel) expands nothing: the
+    // log would end with a step that never ran.
+    if (!gState.cancelled)
+        SetCopyLabel("Uncompressing files...");
     PauseSeconds(1);
     PaintExpandBar(0, 100);
     // After a confirmed cancel the copied library may be partial: loading it

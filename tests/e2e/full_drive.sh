@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # A destination drive T: that fills up, a tmpfs (needs root; exit 77 is a
 # skip) with a file of the user's on it: with room for nothing the copy
-# fails (alert 1005); with room for the copy, the licence and the script but
-# not the book, the expansion fails (alert 1008). Each ends with its alert.
+# fails (alert 1005); with room for the library and the archive but not the
+# uninstaller, the uninstaller copy fails (alert 1005) and leaves nothing
+# cut short; with room for the copy, the licence and the script but not the
+# book, the expansion fails (alert 1008). Each ends with its alert.
 source "$(dirname "$0")/lib.sh"
 e2e_dir full_drive
 
@@ -51,6 +53,12 @@ SCN
 
 install no_room "Cannot write into directory: T:\\\\BOOK."
 [ "$left" = NOTES.TXT ] || e2e_fail "no_room: staged files left"
+
+# Room for the library and the archive, not for the uninstaller: no
+# uninstaller cut short stays.
+mount -o "remount,size=$(pages "$notes" "$E2E_BIN/DUNZIP32.DLL" "$E2E_DIR/PACK.BOX")" "$drive"
+install no_room_for_uninstaller "Cannot write into directory: T:\\\\BOOK."
+[ "$left" = NOTES.TXT ] || e2e_fail "no_room_for_uninstaller: left $left"
 
 mount -o "remount,size=$(pages "$notes" "$E2E_BIN/DUNZIP32.DLL" "$E2E_DIR/PACK.BOX" \
     "$E2E_DIR/SETUP.EXE" "$E2E_DIR/pack/LICENSE.TXT" "$E2E_DIR/pack/SETUP.INI")" "$drive"

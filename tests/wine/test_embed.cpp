@@ -89,6 +89,31 @@ TEST(EmbedDocument, ACopyCutShortIsRemovedAndReported)
     EXPECT_FALSE(FileExists(dir + "\\book.pdf")) << "a short document looks whole";
 }
 
+// The bare program's last bytes are its own sections, which can start with
+// the marker and read as fields that fit: they are no trailer.
+TEST(EmbedTrailer, MarkerInsideTheProgramImageIsNoTrailer)
+{
+    std::string dir = FreshDir("embed_bare");
+    memset(&gEmbed, 0, sizeof gEmbed);
+    std::string tests = TestProgram("x");
+    tests = tests.substr(0, tests.rfind('\\'));
+    std::string program = ReadFileBytes(tests.substr(0, tests.rfind('\\')) + "\\bin\\embed.exe");
+    ASSERT_GT(program.size(), 4096u);
+    std::string record(512, '\0');
+    record.replace(0, 2, "@0");  // an update installer: no document, no plug-in
+    record.replace(128, 1, "0");
+    program.replace(program.size() - 512, 512, record);
+    WriteFileBytes(dir + "\\INST.EXE", program);
+    strcpy(gEmbed.ownPath, (dir + "\\INST.EXE").c_str());
+    StartBoxWatcher({IDOK, IDOK});
+    EXPECT_EQ(0, ReadTrailer());
+    std::vector<SeenBox> boxes = StopBoxWatcher();
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ(gEmbed.ownPath + std::string(" is invalid. The program has not been initialized, is "
+                                           "corrupted, or has been improperly signed."),
+              boxes[0].text);
+}
+
 TEST(EmbedDocument, APathThatDoesNotFitIsRefusedBeforeAnythingIsDeleted)
 {
     // The document path would be cut at 255 characters to the name of a

@@ -172,6 +172,23 @@ TEST_F(Extract, CancelledBeforehandCopiesNothingButTheUninstaller)
     EXPECT_EQ(own, ReadFileBytes(dir + "\\UNINSTAL.EXE"));
 }
 
+// Read errors of the uninstaller copy need a failing medium: the
+// failing_medium scenario has them.
+TEST_F(Extract, UninstallerThatCannotBeCreatedStopsAndLeavesWhatWasThere)
+{
+    Package(Blob(100, 1), Blob(100, 2));
+    ASSERT_TRUE(CreateDirectoryA((dir + "\\UNINSTAL.EXE").c_str(), NULL));  // a user's folder
+    StartBoxWatcher({IDOK});
+    EXPECT_EQ(0, ExtractPayload());
+    std::vector<SeenBox> boxes = StopBoxWatcher();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Cannot write into directory: " + dir + ".", boxes[0].text);
+    EXPECT_EQ(1, gState.cancelled);
+    DWORD attributes = GetFileAttributesA((dir + "\\UNINSTAL.EXE").c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+    RemoveDirectoryA((dir + "\\UNINSTAL.EXE").c_str());
+}
+
 TEST_F(Extract, MissingLibraryAndLibraryWithoutEntryPoint)
 {
     StartBoxWatcher({IDOK});

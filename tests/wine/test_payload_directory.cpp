@@ -143,6 +143,28 @@ TEST_F(PayloadDirectory, BareProgramBuildsAPackage)
     EXPECT_TRUE(expected == built) << "package differs from the hand-assembled one";
 }
 
+// The bare program's last bytes are its own sections (relocations, say),
+// which can start with the marker and read as offsets that fit: they are no
+// trailer, and the program is the builder.
+TEST_F(PayloadDirectory, MarkerInsideTheProgramImageIsNoTrailer)
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, sizeof self);
+    std::string bin(self);
+    bin = bin.substr(0, bin.rfind('\\'));
+    bin = bin.substr(0, bin.rfind('\\')) + "\\bin\\setup.exe";
+    std::string program = ReadFileBytes(bin);
+    ASSERT_GT(program.size(), 4096u);
+    program.replace(program.size() - 512, 512,
+                    Trailer("C:\\B", "N", "100 DUNZIP32.DLL", "200 PACK.BOX", "", ""));
+    UseOwnFile(program);
+    StartBoxWatcher({});
+    EXPECT_EQ(0, ReadPayloadDirectory());
+    std::vector<SeenBox> boxes = StopBoxWatcher();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Cannot append", boxes[0].text) << "the builder finds no mtest.exe";
+}
+
 TEST_F(PayloadDirectory, BuilderFailuresAreReported)
 {
     UseOwnFile(Blob(700, 'P'));
