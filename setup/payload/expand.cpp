@@ -7,6 +7,7 @@
 #include "../shell/state.h"
 #include "../../common/text.h"
 #include "../shell/wait.h"
+#include "pacing.h"
 #include "progress.h"
 #include "unzip_params.h"
 
@@ -23,10 +24,16 @@ int32_t __stdcall UnzipCallback(uint32_t, uint32_t, uint32_t)
         WaitSeconds(0.25 * gState.stepDelay);
         DispatchMessageA(&msg);
     }
-    PaintExpandBar(gState.unzipCalls * 10, 180);
-    PauseSeconds(0.75);
+    PaintExpandBar(gState.unzipCalls * kExpandBarStep, 180);
+    // The second a call waits lets the reader see the bar move; once it is
+    // full, a package of many members would only wait a second per member
+    // in front of a bar that no longer changes. The queue was served above.
+    int pauses = ExpandCallPauses(gState.unzipCalls);
+    if (pauses)
+        PauseSeconds(0.75);
     ++gState.unzipCalls;
-    PauseSeconds(0.25);
+    if (pauses)
+        PauseSeconds(0.25);
     return 1;
 }
 

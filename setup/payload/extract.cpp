@@ -9,12 +9,13 @@
 #include "../shell/state.h"
 #include "../../common/text.h"
 #include "../shell/wait.h"
+#include "pacing.h"
 #include "progress.h"
 #include "trailer.h"
 
 // Progress of the two copies, in hundredths of a block.
 struct CopyProgress {
-    int32_t count;   // grows by 100 per full block
+    int32_t count;   // grows by kCopyBlockCount (100) per full block
     int32_t blocks;  // (payload size / 4,096) + 1: the bar's scale
 };
 
@@ -34,26 +35,35 @@ enum { kCopyDone, kCopyReadFailed, kCopyWriteFailed };
 // checked; a block shorter than 4,096 bytes (for a length that is a
 // multiple of 4,096, an empty one) ends the copy. Never reads past the
 // region: its length was checked against the file at start-up.
+// The pauses pace the bar, so a block takes its pause (before its read or
+// after it) only when it moves the bar; on a scale of up to 100 blocks that
+// is every block. The dialog's messages are served after every block all
+// the same, so Cancel is answered as soon as when every block paused.
 static int CopyRegion(int source, int target, int32_t length, double waitBeforeRead,
-                      double waitAfterBlock, CopyProgress *progress)
+                      double waitAfterBlock, int endsPayload, CopyProgress *progress)
 {
+    const int paced = waitBeforeRead > 0 || waitAfterBlock > 0;
     int32_t left = length;
     for (;;) {
-        if (waitBeforeRead > 0)
-            WaitSeconds(waitBeforeRead);
         unsigned want = left < kWorkBufSize ? (unsigned)left : (unsigned)kWorkBufSize;
+        int full = want == (unsigned)kWorkBufSize;
+        int pauses = CopyBlockPauses(progress->count, progress->blocks, full, endsPayload);
+        if (waitBeforeRead > 0 && pauses)
+            WaitSeconds(waitBeforeRead);
         int got = _read(source, gState.workBuf, want);
         if (got < 0 || (unsigned)got != want)
             return kCopyReadFailed;  // the own file shrank under us
         if (_write(target, gState.workBuf, want) != got)
             return kCopyWriteFailed;
         left -= got;
-        if (want < (unsigned)kWorkBufSize)
+        if (!full)
             return kCopyDone;
-        progress->count += 100;
-        if (waitAfterBlock > 0)
+        progress->count += kCopyBlockCount;
+        if (waitAfterBlock > 0 && pauses)
             WaitSeconds(waitAfterBlock);
-        PaintCopyBar(progress->count / progress->blocks, 100);
+        else if (paced)
+            PumpMessages();
+        PaintCopyBar(CopyBarPosition(progress->count, progress->blocks), 100);
         if (gState.cancelled)
             return kCopyDone;
     }
@@ -139,7 +149,7 @@ int ExtractPayload(void)
     if (target < 0)
         return Fail(source, -1, kAlertCannotWrite);
     if (!gState.cancelled) {
-        int rc = CopyRegion(source, target, dunzipLength, 0, 0.5 * gState.stepDelay, &progress);
+        int rc = CopyRegion(source, target, dunzipLength, 0, 0.5 * gState.stepDelay, 0, &progress);
         if (rc != kCopyDone)
             return Fail(source, target, rc == kCopyReadFailed ? kAlertCannotReadSelf : kAlertCannotWrite);
     }
@@ -150,7 +160,8 @@ int ExtractPayload(void)
     if (target < 0)
         return Fail(source, -1, kAlertCannotWrite);
     if (!gState.cancelled) {
-        int rc = CopyRegion(source, target, (int32_t)packLength, 0.25 * gState.stepDelay, 0, &progress);
+        int rc = CopyRegion(source, target, (int32_t)packLength, 0.25 * gState.stepDelay, 0, 1,
+                            &progress);
         if (rc != kCopyDone)
             return Fail(source, target, rc == kCopyReadFailed ? kAlertCannotReadSelf : kAlertCannotWrite);
     }

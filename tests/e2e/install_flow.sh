@@ -83,4 +83,28 @@ done
 if grep -q -e 'Alert' -e '"Accept"' "$E2E_LOG/cancel_copy.transcript"; then
     e2e_fail "an alert or the licence followed the confirmed cancel"
 fi
+# The same in a package of some 300 blocks, where most blocks leave the bar
+# as it is and take no pause: the dialog still answers Cancel, and the
+# confirmed cancel ends the run as in a small package.
+mkdir -p "$E2E_DIR/big/pack"
+cp "$E2E_DIR/pack/LICENSE.TXT" "$E2E_DIR/pack/SETUP.INI" "$E2E_DIR/big/pack/"
+head -c 1200000 /dev/urandom > "$E2E_DIR/big/pack/book.bin"
+(cd "$E2E_DIR/big/pack" && zip -q -r -X ../PACK.BOX .)
+e2e_package "$E2E_DIR/big" "$ini" "$E2E_DIR/big/PACK.BOX"
+e2e_drive cancel_big_copy -- "$E2E_WIN\\big\\SETUP.EXE" <<SCN
+timeout 60
+dialog 1001,1006,1000
+type 1000 "$(e2e_quote "$E2E_WIN\\big\\cancelled")"
+press 1
+dialog 1003,1002,1006
+press 2
+msgbox "Cancel" "Are you sure you want to cancel?"
+press 6
+exit 0
+SCN
+for f in DUNZIP32.DLL PACK.BOX LICENSE.TXT SETUP.INI book.bin; do
+    [ ! -e "$E2E_DIR/big/cancelled/$f" ] || e2e_fail "$f present after a cancelled copy of a large package"
+done
+! grep -q -e 'Alert' -e '"Accept"' "$E2E_LOG/cancel_big_copy.transcript" ||
+    e2e_fail "an alert or the licence followed the confirmed cancel of a large package"
 echo "install_flow passed"

@@ -189,6 +189,30 @@ TEST_F(Extract, UninstallerThatCannotBeCreatedStopsAndLeavesWhatWasThere)
     RemoveDirectoryA((dir + "\\UNINSTAL.EXE").c_str());
 }
 
+// On a scale of hundreds of blocks most blocks leave the bar as it is and
+// take no pause; a Cancel waiting in the queue is still served after the
+// first of them, and the copy stops there.
+TEST_F(Extract, CancelIsServedAfterABlockThatTakesNoPause)
+{
+    Package(Blob(4096 * 10, 1), Blob(4096 * 250, 2));  // a scale of 261 blocks
+    gState.stepDelay = 1;
+    gState.hCopyDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_COPY), NULL,
+                                         CopyProgressDlgProc, 0);
+    ASSERT_TRUE(gState.hCopyDlg != NULL);
+    StartBoxWatcher({IDYES});
+    PostMessageA(gState.hCopyDlg, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(1, ExtractPayload());
+    std::vector<SeenBox> boxes = StopBoxWatcher();
+    DrainQueue();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Are you sure you want to cancel?", boxes[0].text);
+    EXPECT_EQ(1, gState.cancelled);
+    std::string copied = ReadFileBytes(dir + "\\DUNZIP32.DLL");
+    EXPECT_EQ(4096u, copied.size()) << "the copy stops after the block that served Cancel";
+    EXPECT_TRUE(copied == Blob(4096 * 10, 1).substr(0, copied.size()));
+    EXPECT_EQ("", ReadFileBytes(dir + "\\PACK.BOX"));
+}
+
 TEST_F(Extract, MissingLibraryAndLibraryWithoutEntryPoint)
 {
     StartBoxWatcher({IDOK});

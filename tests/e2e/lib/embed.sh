@@ -15,9 +15,10 @@
 #                  with the viewer double beside it as its payload
 #                  AcroRd32.ex_; what it installs lands in INSTALLED_VIEWER
 #                  (Unix folder) and is registered for .pdf
-#   sample_package builds the sample package in E2E_DIR, its EMBED.EXE made by
-#                  the bare embed in E2E_DIR/builder, and puts it on the CD
-#                  as D:\SETUP.EXE
+#   sample_package [PDF]  builds the sample package in E2E_DIR, its EMBED.EXE
+#                  made by the bare embed in E2E_DIR/builder (carrying PDF
+#                  as book.pdf, the sample's own book by default), and puts
+#                  it on the CD as D:\SETUP.EXE
 #   trust_set / trust_present   sets / tests Reader 5.0's TrustedMode value
 #   temp_dir_set WINDIR / temp_dir_restore   points TEMP and TMP of the
 #                  programs started from now on elsewhere / back (embed_reset
@@ -130,9 +131,10 @@ viewer_stop()
 
 sample_package()
 {
+    local book=${1:-$e2e_root/sample/embed/book.pdf}
     mkdir -p "$E2E_DIR/builder" "$E2E_DIR/pack"
-    cp "$E2E_BIN/embed.exe" "$e2e_root/sample/embed/book.pdf" "$e2e_root/sample/embed/tarnw32.api" \
-        "$E2E_DIR/builder/"
+    cp "$E2E_BIN/embed.exe" "$e2e_root/sample/embed/tarnw32.api" "$E2E_DIR/builder/"
+    cp "$book" "$E2E_DIR/builder/book.pdf"
     printf '%s\r\n' "PATH1=$E2E_WIN\\pack\\EMBED.EXE" "MSG=The Lighthouse Keeper is ready to read." \
         "DEL=NO" > "$E2E_DIR/builder/tkbuild.txt"
     e2e_drive embed_build -- "$E2E_WIN\\builder\\embed.exe" -setup "$E2E_WIN\\builder\\book.pdf" <<'SCN'
