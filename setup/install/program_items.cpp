@@ -30,7 +30,7 @@ int IsQuotedValue(const char *value)
 int GroupArgumentOf(const char *group, char *arg, size_t cap)
 {
     size_t length = strlen(group);
-    const int quoted = strpbrk(group, ",()[]") != NULL ||
+    const int quoted = FindAnyOf(group, ",()[]") != NULL ||
                        (length > 0 && (group[0] == ' ' || group[length - 1] == ' '));
     int written = snprintf(arg, cap, quoted ? "\"%s\"" : "%s", group);
     if (written < 0 || (size_t)written >= cap) {
@@ -62,7 +62,9 @@ int MainTargetOf(char drive, const char *installDir, const char *mainFile,
 int TakesIconLocation(const char *target)
 {
     size_t length = strlen(target);
-    if (length < 3)
+    // The last three characters: the first of the three bytes must begin
+    // one, not be the trail byte of a character before them.
+    if (length < 3 || WholeChars(target, length - 3) != length - 3)
         return 0;
     const char *last = target + length - 3;
     return EqualsNoCase(last, "exe") || EqualsNoCase(last, "pdf");

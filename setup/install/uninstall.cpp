@@ -59,7 +59,7 @@ int RelayPath(char *path, size_t cap)
     DWORD length = GetTempPathA(sizeof temp, temp);
     if (length == 0 || length >= sizeof temp)
         return 0;
-    int written = snprintf(path, cap, "%s%s%s", temp, temp[length - 1] == '\\' ? "" : "\\",
+    int written = snprintf(path, cap, "%s%s%s", temp, EndsWithBackslash(temp) ? "" : "\\",
                            kRelayName);
     return written > 0 && (size_t)written < cap;
 }

@@ -32,10 +32,10 @@ static HBRUSH DialogBrush(HWND deviceWnd)
 void CreateDirectoryChain(char *path)
 {
     // The first three characters are a drive root at most; a shorter path
-    // has no parent to make.
-    size_t length = strlen(path);
-    for (size_t i = 3; i < length; ++i) {
-        if (path[i] != '\\')
+    // has no parent to make. Only backslashes of their own part folders:
+    // the trail byte of 表 is none.
+    for (size_t i = 0; path[i] != '\0'; i += CharSize(path + i)) {
+        if (i < 3 || path[i] != '\\' || CharSize(path + i) != 1)
             continue;
         path[i] = '\0';
         CreateDirectoryA(path, NULL);

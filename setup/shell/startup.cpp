@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include "../../common/ansi_code_page.h"
 #include "../install/uninstall.h"
 #include "../payload/directory.h"
 #include "../payload/media.h"
@@ -59,6 +60,9 @@ static void LoadCommonControls(void)
 int SetupMain(HINSTANCE instance, const char *cmdLine)
 {
     gState.hInstance = instance;
+    // Before any path or name is looked at: its characters may be of two
+    // bytes.
+    LoadAnsiCodePage();
     RestrictLibrarySearch();
     CoInitialize(NULL);
     LoadCommonControls();
