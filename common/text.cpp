@@ -156,7 +156,7 @@ const char *FindAnyOf(const char *text, const char *set)
     return NULL;
 }
 
-const char *FindText(const char *text, const char *pattern)
+const char *FindPattern(const char *text, const char *pattern)
 {
     size_t length = strlen(pattern);
     for (; *text != '\0'; text += CharSize(text)) {

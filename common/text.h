@@ -72,7 +72,7 @@ const char *FindAnyOf(const char *text, const char *set);
 // Where pattern (ASCII) first occurs in text starting at a character, as
 // strstr finds it but never from the middle of a character; NULL when it
 // does not occur.
-const char *FindText(const char *text, const char *pattern);
+const char *FindPattern(const char *text, const char *pattern);
 
 // The C run-time's decimal conversion of at most n characters of text:
 // leading blanks and one sign, then digits until the first non-digit; 0 when

@@ -62,12 +62,12 @@ int FindAcrobatPaths()
     gEmbed.readerTarget[0] = '\0';
     ReadAppPath(kReaderKey, readerPath);
     ReadAppPath(kAcrobatKey, acrobatPath);
-    if (FindText(acrobatPath, "Acrobat.exe") != NULL) {
+    if (FindPattern(acrobatPath, "Acrobat.exe") != NULL) {
         CopyText(gEmbed.acrobatExecutable, sizeof gEmbed.acrobatExecutable, acrobatPath);
         gEmbed.acrobatFound = 1;
         PluginTargetOf(acrobatPath, gEmbed.acrobatTarget, sizeof gEmbed.acrobatTarget);
     }
-    if (FindText(readerPath, "AcroRd32.exe") != NULL) {
+    if (FindPattern(readerPath, "AcroRd32.exe") != NULL) {
         gEmbed.readerFound = 1;
         if (!gEmbed.acrobatFound)
             CopyText(gEmbed.acrobatExecutable, sizeof gEmbed.acrobatExecutable, readerPath);

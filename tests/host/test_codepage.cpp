@@ -101,9 +101,9 @@ TEST_P(DoubleByte, PathsSplitOnlyAtBackslashesOfTheirOwn)
     EXPECT_EQ(-1, LastBackslash(S("C", p.slash, p.slash).c_str()));
     EXPECT_EQ(FindAnyOf(dir.c_str(), "\\"), dir.c_str() + 2);
     EXPECT_EQ(NULL, FindAnyOf(S(p.slash, p.bar).c_str(), "\\|"));
-    EXPECT_EQ(NULL, FindText(S("C:", p.slash, "\\x").c_str(), "\\\\"))
+    EXPECT_EQ(NULL, FindPattern(S("C:", p.slash, "\\x").c_str(), "\\\\"))
         << "a trail byte and a backslash are no network path";
-    EXPECT_NE(nullptr, FindText("\\\\server\\x", "\\\\"));
+    EXPECT_NE(nullptr, FindPattern("\\\\server\\x", "\\\\"));
 }
 
 TEST_P(DoubleByte, PlainNamesAreJudgedByCharacters)
