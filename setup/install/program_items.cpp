@@ -8,12 +8,17 @@
 
 void QuotedValueName(const char *value, char *name, size_t cap)
 {
-    size_t length = strlen(value);
-    if (length < 2) {
+    // The first and the last character, whole: an unquoted value that ends
+    // in a character of two bytes loses that character, not half of it.
+    size_t first = value[0] != '\0' ? CharSize(value) : 0;
+    size_t last = first;
+    for (size_t i = first; value[i] != '\0'; i += CharSize(value + i))
+        last = i;
+    if (first == 0 || value[first] == '\0') {
         CopyText(name, cap, "");
         return;
     }
-    CopyTextN(name, cap, value + 1, length - 2);
+    CopyTextN(name, cap, value + first, last - first);
 }
 
 int IsPlainGroupName(const char *name)

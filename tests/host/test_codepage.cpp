@@ -134,6 +134,13 @@ TEST_P(DoubleByte, PlainNamesAreJudgedByCharacters)
 TEST_P(DoubleByte, CutsKeepWholeCharacters)
 {
     const Page &p = GetParam();
+    char title[16];
+    QuotedValueName(S("\"", p.letter, p.letter, "\"").c_str(), title, sizeof title);
+    EXPECT_EQ(S(p.letter, p.letter), title);
+    QuotedValueName(S(p.letter, "ab", p.letter).c_str(), title, sizeof title);
+    EXPECT_STREQ("ab", title) << "an unquoted value loses whole characters";
+    QuotedValueName(S(p.letter, p.letter).c_str(), title, sizeof title);
+    EXPECT_STREQ("", title) << "two characters";
     const std::string two = S(p.letter, p.letter);
     char buf[8];
     memset(buf, 'X', sizeof buf);
