@@ -243,6 +243,6 @@ TEST_F(Uninstall, TheSecondStageDeletesNothingButAnUninstaller)
     std::string path = victim + "\\WIN.INI";
     for (char &c : path)
         c = (char)toupper((unsigned char)c);
-    RunTempUninstaller(path.c_str());
+    RunTempUninstaller(path.c_str(), path.c_str());
     EXPECT_TRUE(FileExists(victim + "\\WIN.INI"));
 }
