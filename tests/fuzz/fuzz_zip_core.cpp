@@ -5,31 +5,23 @@
 #include "tests/host/zip_fixture.h"
 #include "tests/fuzz/fuzz_code_page.h"
 
-// Read character by character in the code page the input runs under, as
-// Windows reads the path: no "\" or ":" of its own, no lead byte without its
-// trail byte, and no component that is empty or only dots and blanks.
+// Read character by character in the input's code page, as Windows reads
+// the path: no "\\" or ":" of its own, no lead byte without its trail byte,
+// no component that is empty or only dots and blanks.
 static void CheckInside(const std::string &path)
 {
-    if (path.empty() || path[0] == '/')
-        __builtin_trap();
-    const char *p = path.c_str();
     std::string part;
-    for (size_t i = 0; i <= path.size(); i += i < path.size() ? CharSize(p + i) : 1) {
-        if (i < path.size() && IsBrokenChar(p + i, path.size() - i))
+    for (size_t i = 0; i <= path.size(); i += i < path.size() ? CharSize(&path[i]) : 1) {
+        if (i < path.size() && (IsBrokenChar(&path[i], path.size() - i) ||
+                                (CharSize(&path[i]) == 1 && strchr("\\:", path[i]) != NULL)))
             __builtin_trap();
-        if (i < path.size() && CharSize(p + i) == 2) {
-            part.append(p + i, 2);
-            continue;
+        if (i < path.size() && path[i] != '/') {
+            part.append(&path[i], CharSize(&path[i]));
+        } else if (part.find_first_not_of(". ") == std::string::npos) {
+            __builtin_trap();  // also an empty part: a leading, doubled or trailing "/"
+        } else {
+            part.clear();
         }
-        if (i < path.size() && p[i] != '/') {
-            if (p[i] == '\\' || p[i] == ':')
-                __builtin_trap();
-            part += p[i];
-            continue;
-        }
-        if (part.empty() || part.find_first_not_of(". ") == std::string::npos)
-            __builtin_trap();
-        part.clear();
     }
 }
 
