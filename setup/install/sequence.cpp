@@ -198,8 +198,9 @@ int RunEmbed(const char *sourceDrive)
         return 0;
     }
     // A silent embed tells by its status that the document or the plug-in
-    // could not be written; shown, it has told the user itself.
-    if (gState.silent && exitCode != 0) {
+    // could not be written; shown, it has told the user itself and ends
+    // with 0.
+    if (exitCode != 0) {
         NoteStepFailed("The Tarnwick 32-bit Installer could not write the document or the "
                        "plug-in.");
         gState.embedFailed = 1;

@@ -70,8 +70,8 @@ int RemoveInstalledFile(const char *name)
     return 0;
 }
 
-// What the file at path is now: volume, file index, last write time and
-// size. Empty when it cannot be opened.
+}  // namespace
+
 void FileIdentity(const char *path, char *out, size_t cap)
 {
     CopyText(out, cap, "");
@@ -89,6 +89,8 @@ void FileIdentity(const char *path, char *out, size_t cap)
                  (unsigned long)info.nFileSizeHigh, (unsigned long)info.nFileSizeLow);
     CloseHandle(file);
 }
+
+namespace {
 
 // A folder of this uninstall's own for its relay, under the user's
 // temporary folder: two uninstalls never share a relay file, and no folder
@@ -190,6 +192,9 @@ int StartRelay(void)
 // where it may, else the relay alone stays in its folder.
 void RemoveRelay(void)
 {
+    int slash = LastBackslash(gState.ownPath);
+    if (slash < 0 || !EqualsNoCase(gState.ownPath + slash + 1, kRelayName))
+        return;  // only ever a relay's own file
     char folder[kPathSize];
     ProgramDirOf(gState.ownPath, folder, sizeof folder);
     if (!DeleteFileA(gState.ownPath))

@@ -4,6 +4,8 @@
 #ifndef TARNWICK_UNINSTALL_H
 #define TARNWICK_UNINSTALL_H
 
+#include <stddef.h>
+
 // Run as UNINSTAL.EXE: asks (a silent run does not), then removes the
 // installation it lives in. Returns the silent run's exit status: 0 when it
 // removed it, 1 when it could not start (no setup.ini, no directory), 2
@@ -17,5 +19,9 @@ int RunUninstall(void);
 // that handed over, removes the emptied directory, then the relay's own
 // folder where it can.
 void RunTempUninstaller(const char *cmdLine, const char *upperCmdLine);
+
+// What the file at path is now, as the relay compares it: volume, file
+// index, last write time and size. Empty when it cannot be opened.
+void FileIdentity(const char *path, char *out, size_t cap);
 
 #endif
