@@ -11,7 +11,7 @@ int TitleNamesAcrobat(const char *title)
     char cut[kTitleConsidered + 1];
     CopyTextN(cut, sizeof cut, title, kTitleConsidered);
     size_t len = strlen(cut);
-    for (size_t i = 0; i + kPatternLength <= len; ++i) {
+    for (size_t i = 0; i + kPatternLength <= len; i += CharSize(cut + i)) {
         for (const char *p : patterns) {
             if (StartsWithNoCase(cut + i, p))
                 return 1;

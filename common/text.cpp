@@ -11,10 +11,20 @@ size_t CopyTextN(char *dst, size_t cap, const char *src, size_t n)
 {
     if (cap == 0)
         return 0;
+    size_t limit = cap - 1 < n ? cap - 1 : n;
     size_t i = 0;
-    while (i + 1 < cap && i < n && src[i] != '\0') {
+    while (i < limit && src[i] != '\0') {
+        // A lead byte whose trail byte lies beyond the count is half a
+        // character: the count cuts it, and its trail byte is not read.
+        if (IsLeadByte((unsigned char)src[i]) && n - i < 2)
+            break;
+        size_t size = CharSize(src + i);
+        if (i + size > limit)
+            break;
         dst[i] = src[i];
-        ++i;
+        if (size == 2)
+            dst[i + 1] = src[i + 1];
+        i += size;
     }
     dst[i] = '\0';
     return i;
@@ -43,20 +53,35 @@ static int Lower(int c)
     return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
 }
 
+// Whether the character at a (size bytes) matches b's bytes there: a
+// character of two bytes exactly, a single one without regard to case.
+static int SameChar(const char *a, const char *b, size_t size)
+{
+    if (size == 2)
+        return a[0] == b[0] && a[1] == b[1];
+    return Lower((unsigned char)*a) == Lower((unsigned char)*b);
+}
+
 int EqualsNoCase(const char *a, const char *b)
 {
-    while (*a != '\0' && Lower((unsigned char)*a) == Lower((unsigned char)*b)) {
-        ++a;
-        ++b;
+    while (*a != '\0') {
+        size_t size = CharSize(a);
+        if (!SameChar(a, b, size))
+            return 0;
+        a += size;
+        b += size;
     }
-    return Lower((unsigned char)*a) == Lower((unsigned char)*b);
+    return *b == '\0';
 }
 
 int StartsWithNoCase(const char *text, const char *prefix)
 {
-    for (; *prefix != '\0'; ++prefix, ++text) {
-        if (Lower((unsigned char)*text) != Lower((unsigned char)*prefix))
+    while (*prefix != '\0') {
+        size_t size = CharSize(prefix);
+        if (!SameChar(prefix, text, size))
             return 0;
+        prefix += size;
+        text += size;
     }
     return 1;
 }
@@ -75,7 +100,13 @@ int StoreKeyValue(const char *line, const KeyField *keys, size_t count, void *re
 int IsPlainName(const char *name, size_t length)
 {
     int onlyDots = 1;
-    for (size_t i = 0; i < length; ++i) {
+    for (size_t i = 0; i < length; i += CharSizeN(name + i, length - i)) {
+        if (IsBrokenChar(name + i, length - i))
+            return 0;
+        if (CharSizeN(name + i, length - i) == 2) {
+            onlyDots = 0;
+            continue;
+        }
         unsigned char c = (unsigned char)name[i];
         if (c < 0x20 || c == 0x7F || strchr("\\/:*?\"<>|", c) != NULL)
             return 0;
@@ -87,10 +118,52 @@ int IsPlainName(const char *name, size_t length)
 
 void UpperCase(char *text)
 {
-    for (; *text != '\0'; ++text) {
-        if (*text >= 'a' && *text <= 'z')
+    while (*text != '\0') {
+        size_t size = CharSize(text);
+        if (size == 1 && *text >= 'a' && *text <= 'z')
             *text = (char)(*text - 'a' + 'A');
+        text += size;
     }
+}
+
+int LastBackslash(const char *path)
+{
+    int last = -1;
+    for (size_t i = 0; path[i] != '\0'; i += CharSize(path + i)) {
+        if (i >= 1 && path[i] == '\\')
+            last = (int)i;
+    }
+    return last;
+}
+
+int EndsWithBackslash(const char *text)
+{
+    size_t lastChar = 0;
+    int any = 0;
+    for (size_t i = 0; text[i] != '\0'; i += CharSize(text + i)) {
+        lastChar = i;
+        any = 1;
+    }
+    return any && text[lastChar] == '\\' && CharSize(text + lastChar) == 1;
+}
+
+const char *FindAnyOf(const char *text, const char *set)
+{
+    for (; *text != '\0'; text += CharSize(text)) {
+        if (CharSize(text) == 1 && strchr(set, *text) != NULL)
+            return text;
+    }
+    return NULL;
+}
+
+const char *FindPattern(const char *text, const char *pattern)
+{
+    size_t length = strlen(pattern);
+    for (; *text != '\0'; text += CharSize(text)) {
+        if (strncmp(text, pattern, length) == 0)
+            return text;
+    }
+    return length == 0 ? text : NULL;
 }
 
 int32_t DecimalPrefix(const char *text, size_t n)

@@ -4,6 +4,8 @@
 // Plain C-style code: the DLL carries no C++ run-time.
 #include <windows.h>
 
+#include "../common/ansi_code_page.h"
+#include "../common/codepage.h"
 #include "../setup/payload/unzip_params.h"
 #include "zip_core.h"
 
@@ -41,7 +43,22 @@ static int32_t ReadArchive(void *ctx, uint64_t offset, void *buf, uint32_t n)
     return (int32_t)total;
 }
 
-// The full path of a member path; 0 when it does not fit MAX_PATH.
+// Length of the target directory without its trailing separators: only
+// "\" and "/" characters of their own, never the trail byte of a
+// character that ends the directory's name.
+static size_t WithoutTrailingSeparators(const char *dir)
+{
+    size_t kept = 0;
+    for (size_t i = 0; dir[i] != '\0'; i += CharSize(dir + i)) {
+        if (CharSize(dir + i) == 2 || (dir[i] != '\\' && dir[i] != '/'))
+            kept = i + CharSize(dir + i);
+    }
+    return kept;
+}
+
+// The full path of a member path; 0 when it does not fit MAX_PATH. The
+// member path's "/" separators become "\"; the core refused names in
+// which a "/" could be a trail byte.
 static int FullPath(const Target *t, const char *rel, char *out)
 {
     size_t relLen = lstrlenA(rel);
@@ -109,11 +126,12 @@ extern "C" int32_t __cdecl dunzip(const UnzipParams *params)
         params->operation != kUnzipExtractAll || params->archiveName == 0)
         return kUnzipBadParams;
 
+    // Names and the target directory are ANSI text of the system's code
+    // page, the one CreateFileA reads them in.
+    LoadAnsiCodePage();
     Target t;
     const char *dir = params->targetDir != 0 ? (const char *)(uintptr_t)params->targetDir : ".";
-    t.dirLen = lstrlenA(dir);
-    while (t.dirLen > 0 && (dir[t.dirLen - 1] == '\\' || dir[t.dirLen - 1] == '/'))
-        --t.dirLen;
+    t.dirLen = WithoutTrailingSeparators(dir);
     if (t.dirLen == 0 || t.dirLen >= sizeof t.dir)
         return kUnzipBadParams;
     CopyMemory(t.dir, dir, t.dirLen);

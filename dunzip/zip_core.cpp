@@ -1,5 +1,7 @@
 #include "zip_core.h"
 
+#include "../common/codepage.h"
+
 #include <string.h>
 #include <zlib.h>
 
@@ -210,11 +212,26 @@ int ZipSafeName(const char *name, size_t len, char *out, size_t cap)
         return kZipNameUnsafe;
     size_t o = 0;
     size_t i = 0;
+    int endsInSeparator = 0;
     while (i < len) {
         size_t start = i;
         int onlyDots = 1;
-        for (; i < len && !IsSeparator(name[i]); ++i) {
+        // Character by character in the system's code page, as Windows
+        // reads the name: the trail byte of a character of two bytes ("\"
+        // in 表, "|" in ポ) is no separator and no forbidden character.
+        endsInSeparator = 0;
+        for (; i < len; i += CharSizeN(name + i, len - i)) {
+            // A lead byte without its trail byte leaves it to the system
+            // whether the next byte ("/", "..") is a character of its own.
+            if (IsBrokenChar(name + i, len - i))
+                return kZipNameUnsafe;
+            if (CharSizeN(name + i, len - i) == 2) {
+                onlyDots = 0;
+                continue;
+            }
             unsigned char c = (unsigned char)name[i];
+            if (IsSeparator((char)c))
+                break;
             // ':' is a drive letter or a stream name; the rest cannot be in
             // a Windows file name and make the file land somewhere unexpected.
             if (c < 0x20 || c == 0x7F || strchr(":*?\"<>|", c) != NULL)
@@ -223,8 +240,10 @@ int ZipSafeName(const char *name, size_t len, char *out, size_t cap)
                 onlyDots = 0;
         }
         size_t n = i - start;
-        if (i < len)
+        if (i < len) {
             ++i;  // the separator
+            endsInSeparator = 1;
+        }
         if (n == 0)
             continue;
         if (onlyDots) {
@@ -244,7 +263,7 @@ int ZipSafeName(const char *name, size_t len, char *out, size_t cap)
     if (o == 0)
         return kZipNameUnsafe;
     out[o] = '\0';
-    return IsSeparator(name[len - 1]) ? kZipNameDir : kZipNameFile;
+    return endsInSeparator ? kZipNameDir : kZipNameFile;
 }
 
 // Makes every directory on the way to path; with whole set, path itself too.

@@ -46,30 +46,38 @@ EmbedRole ChooseRole(const char *text, const char **argument)
     return kRoleDeleter;
 }
 
-// Length of path without its trailing backslashes.
+// Length of the first n bytes of path without their trailing backslashes;
+// the trail byte of a last character such as 表 is none.
 static size_t WithoutTrailingSlashes(const char *path, size_t n)
 {
-    while (n > 0 && path[n - 1] == '\\')
-        --n;
-    return n;
+    size_t kept = 0;
+    for (size_t i = 0; i < n; i += CharSizeN(path + i, n - i)) {
+        if (CharSizeN(path + i, n - i) == 2 || path[i] != '\\')
+            kept = i + CharSizeN(path + i, n - i);
+    }
+    return kept;
+}
+
+static char LowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
 }
 
 int IsRelayCopy(const char *ownPath, const char *tempDir)
 {
-    const char *slash = strrchr(ownPath, '\\');
-    if (slash == NULL || !EqualsNoCase(slash + 1, "temp.exe"))
+    int slash = LastBackslash(ownPath);
+    // The own path always holds a backslash after its first character.
+    if (slash <= 0 || !EqualsNoCase(ownPath + slash + 1, "temp.exe"))
         return 0;
-    size_t dirLen = WithoutTrailingSlashes(ownPath, (size_t)(slash - ownPath));
+    size_t dirLen = WithoutTrailingSlashes(ownPath, (size_t)slash);
     size_t tempLen = WithoutTrailingSlashes(tempDir, strlen(tempDir));
     if (dirLen == 0 || dirLen != tempLen)
         return 0;
-    for (size_t i = 0; i < dirLen; ++i) {
-        char a = ownPath[i], b = tempDir[i];
-        if (a >= 'A' && a <= 'Z')
-            a = (char)(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z')
-            b = (char)(b - 'A' + 'a');
-        if (a != b)
+    // ASCII letters in any case; a character of two bytes byte for byte.
+    for (size_t i = 0; i < dirLen; i += CharSizeN(ownPath + i, dirLen - i)) {
+        size_t size = CharSizeN(ownPath + i, dirLen - i);
+        if (size == 2 ? memcmp(ownPath + i, tempDir + i, 2) != 0
+                      : LowerAscii(ownPath[i]) != LowerAscii(tempDir[i]))
             return 0;
     }
     return 1;

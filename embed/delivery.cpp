@@ -19,12 +19,9 @@ enum { kShortestClosingMessage = 6 };
 void ComputeOwnDir()
 {
     gEmbed.ownDir[0] = '\0';
-    for (size_t i = strlen(gEmbed.ownPath); i > 1; --i) {
-        if (gEmbed.ownPath[i - 1] == '\\') {
-            CopyTextN(gEmbed.ownDir, sizeof gEmbed.ownDir, gEmbed.ownPath, i - 1);
-            return;
-        }
-    }
+    int slash = LastBackslash(gEmbed.ownPath);
+    if (slash > 0)
+        CopyTextN(gEmbed.ownDir, sizeof gEmbed.ownDir, gEmbed.ownPath, (size_t)slash);
 }
 
 int CheckWindowsVersion()

@@ -2,6 +2,7 @@
 // command line.
 #include <windows.h>
 
+#include "../common/ansi_code_page.h"
 #include "../common/text.h"
 #include "builder.h"
 #include "command.h"
@@ -24,6 +25,9 @@ static const char *TempDir()
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
+    // Before any path or name is looked at: its characters may be of two
+    // bytes.
+    LoadAnsiCodePage();
     CopyText(gEmbed.commandText, sizeof gEmbed.commandText, commandLine);
     CharLowerA(gEmbed.commandText);
     StripCommandQuotes(gEmbed.commandText);

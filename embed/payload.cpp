@@ -127,7 +127,7 @@ int ExtractDocument()
 static void PathToOpen(char *out, size_t cap)
 {
     CopyText(out, cap, gEmbed.docPath);
-    if (strstr(gEmbed.docPath, "\\\\") == NULL && strchr(gEmbed.docPath, ' ') == NULL)
+    if (FindPattern(gEmbed.docPath, "\\\\") == NULL && strchr(gEmbed.docPath, ' ') == NULL)
         return;
     char temp[261] = "";
     DWORD n = GetTempPathA(sizeof temp, temp);

@@ -46,12 +46,9 @@ static void PluginTargetOf(const char *program, char *out, size_t cap)
 {
     char dir[kEmbedPathSize];
     CopyText(dir, sizeof dir, program);
-    for (size_t i = strlen(dir); i > 1; --i) {
-        if (dir[i - 1] == '\\') {
-            dir[i - 1] = '\0';
-            break;
-        }
-    }
+    int slash = LastBackslash(dir);
+    if (slash > 0)
+        dir[slash] = '\0';
     snprintf(out, cap, "%s\\plug_ins\\%s", dir, gEmbed.plugName);
 }
 
@@ -66,12 +63,12 @@ int FindAcrobatPaths()
     gEmbed.readerTarget[0] = '\0';
     ReadAppPath(kReaderKey, readerPath);
     ReadAppPath(kAcrobatKey, acrobatPath);
-    if (strstr(acrobatPath, "Acrobat.exe") != NULL) {
+    if (FindPattern(acrobatPath, "Acrobat.exe") != NULL) {
         CopyText(gEmbed.acrobatExecutable, sizeof gEmbed.acrobatExecutable, acrobatPath);
         gEmbed.acrobatFound = 1;
         PluginTargetOf(acrobatPath, gEmbed.acrobatTarget, sizeof gEmbed.acrobatTarget);
     }
-    if (strstr(readerPath, "AcroRd32.exe") != NULL) {
+    if (FindPattern(readerPath, "AcroRd32.exe") != NULL) {
         gEmbed.readerFound = 1;
         if (!gEmbed.acrobatFound)
             CopyText(gEmbed.acrobatExecutable, sizeof gEmbed.acrobatExecutable, readerPath);

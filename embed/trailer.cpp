@@ -79,13 +79,8 @@ int EmbedOffsetsFit(int64_t docOffset, int64_t plugOffset, int64_t trailerStart)
 
 void StoredDocumentName(const char *docPath, char *out, size_t cap)
 {
-    const char *name = docPath;
-    for (size_t i = strlen(docPath); i > 1; --i) {
-        if (docPath[i - 1] == '\\') {
-            name = docPath + i;
-            break;
-        }
-    }
+    int slash = LastBackslash(docPath);
+    const char *name = slash > 0 ? docPath + slash + 1 : docPath;
     char buf[kEmbedDocNameMax + 1];
     size_t n = strlen(name);
     size_t keep = n >= 3 ? n - 3 : n;

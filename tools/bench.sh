@@ -6,6 +6,17 @@
 #                 BENCH_FLAVOUR (32 or 64) and BENCH_BUILD (build/win32 or
 #                 build/win64, the programs under test)
 #   bench_stop    ends the wineserver and the display (run on exit)
+#   bench_locale_prefix LOCALE ACP [DIR]
+#                 inside a started bench: switches this shell to the Unix
+#                 locale LOCALE (made with localedef under build/locale when
+#                 the system has none) and to a fresh prefix of its own in
+#                 DIR (default build/wineprefix-ACP), with its own wineserver
+#                 on the same display; fails loudly unless the prefix's ANSI
+#                 code page is ACP. Wine takes the code page from the locale,
+#                 so a Japanese ja_JP.UTF-8 prefix runs every ANSI program
+#                 in 932. bench_locale_stop ends that prefix's wineserver.
+# BENCH_LOCALE and BENCH_ACP given to bench_start run the whole bench in
+# that locale, the same way.
 #
 # The flavour is the one the host can run (tools/host.sh); TARNWICK_FLAVOUR
 # forces it. For the 64-bit flavour a folder of wrappers early in PATH makes
@@ -56,8 +67,47 @@ bench_start()
     export DISPLAY=":$n"
     trap bench_stop EXIT
 
-    rm -rf "$WINEPREFIX" "$BENCH_CDROM"
-    mkdir -p "$BENCH_CDROM" "$WINEPREFIX"
+    rm -rf "$BENCH_CDROM"
+    mkdir -p "$BENCH_CDROM"
+    if [ -n "${BENCH_LOCALE:-}" ]; then
+        bench_use_locale "$BENCH_LOCALE" || return 1
+    fi
+    bench_prefix "${BENCH_ACP:-}"
+}
+
+# bench_use_locale LOCALE: exports LANG and LC_ALL, and LOCPATH when the
+# locale had to be made here. Fails when it cannot be made.
+bench_use_locale()
+{
+    local locale=$1 name=${1%%.*} charset=${1#*.}
+    local want have
+    want=$(printf '%s' "$locale" | tr 'A-Z' 'a-z' | tr -d '-')
+    have=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | tr -d '-' | grep -Fx "$want" || true)
+    if [ -z "$have" ]; then
+        local dir="$bench_root/build/locale"
+        if [ ! -d "$dir/$locale" ]; then
+            mkdir -p "$dir"
+            localedef -i "$name" -f "$charset" "$dir/$locale" >/dev/null 2>&1 ||
+                [ -d "$dir/$locale" ] || {
+                    echo "bench: cannot make the locale $locale (localedef -i $name -f $charset;" \
+                         "package locales)" >&2
+                    return 1
+                }
+        fi
+        export LOCPATH="$dir"
+    fi
+    # The shell itself read the locale folder before LOCPATH was set and
+    # would warn that it cannot take the locale; its programs can.
+    { export LANG="$locale" LC_ALL="$locale"; } 2>/dev/null
+}
+
+# bench_prefix [ACP]: a fresh prefix in $WINEPREFIX with its wineserver;
+# with ACP, fails unless the prefix reports that ANSI code page.
+bench_prefix()
+{
+    local acp=${1:-}
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
     # Persistent for the run: every Wine process start then costs a second,
     # not a server start.
     wineserver -p
@@ -80,6 +130,29 @@ bench_start()
     # /dev/null, so no test's output pipe stays open after the test.
     local probe="$BENCH_BUILD/tests/progman_double.exe"
     [ ! -f "$probe" ] || wine "$probe" -probe </dev/null >/dev/null 2>&1 || true
+    if [ -n "$acp" ]; then
+        local got
+        got=$(wine reg query 'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP \
+                  2>/dev/null | tr -d '\r' | awk '$1 == "ACP" { print $3 }')
+        if [ "$got" != "$acp" ]; then
+            echo "bench: the prefix $WINEPREFIX reports ANSI code page '${got:-none}', not $acp:" \
+                 "Wine did not take the locale ${LC_ALL:-${LANG:-C}}" >&2
+            return 1
+        fi
+    fi
+}
+
+bench_locale_prefix()
+{
+    local locale=$1 acp=$2
+    export WINEPREFIX="${3:-$bench_root/build/wineprefix-$acp}"
+    bench_use_locale "$locale" || return 1
+    bench_prefix "$acp"
+}
+
+bench_locale_stop()
+{
+    wineserver -k >/dev/null 2>&1 || true
 }
 
 bench_stop()

@@ -83,7 +83,7 @@ HANDLE BmpOpenFile(const char *name)
         dirs[3][0] = '\0';
     char found[MAX_PATH];
     const char *path = name;
-    for (int i = 0; i < 4 && path == name && strpbrk(name, "\\/:") == NULL; i++)
+    for (int i = 0; i < 4 && path == name && FindAnyOf(name, "\\/:") == NULL; i++)
         if (FoundIn(dirs[i], name, found, sizeof found))
             path = found;
     return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,

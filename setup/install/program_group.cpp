@@ -112,7 +112,7 @@ void InstallDir(char *dir, size_t cap)
         CopyText(dir, cap, "");
         return;
     }
-    if (length > 0 && dir[length - 1] == '\\')
+    if (EndsWithBackslash(dir))
         dir[length - 1] = '\0';
 }
 

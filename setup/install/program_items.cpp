@@ -8,12 +8,17 @@
 
 void QuotedValueName(const char *value, char *name, size_t cap)
 {
-    size_t length = strlen(value);
-    if (length < 2) {
+    // The first and the last character, whole: an unquoted value that ends
+    // in a character of two bytes loses that character, not half of it.
+    size_t first = value[0] != '\0' ? CharSize(value) : 0;
+    size_t last = first;
+    for (size_t i = first; value[i] != '\0'; i += CharSize(value + i))
+        last = i;
+    if (first == 0 || value[first] == '\0') {
         CopyText(name, cap, "");
         return;
     }
-    CopyTextN(name, cap, value + 1, length - 2);
+    CopyTextN(name, cap, value + first, last - first);
 }
 
 int IsPlainGroupName(const char *name)
@@ -30,7 +35,7 @@ int IsQuotedValue(const char *value)
 int GroupArgumentOf(const char *group, char *arg, size_t cap)
 {
     size_t length = strlen(group);
-    const int quoted = strpbrk(group, ",()[]") != NULL ||
+    const int quoted = FindAnyOf(group, ",()[]") != NULL ||
                        (length > 0 && (group[0] == ' ' || group[length - 1] == ' '));
     int written = snprintf(arg, cap, quoted ? "\"%s\"" : "%s", group);
     if (written < 0 || (size_t)written >= cap) {
@@ -62,7 +67,9 @@ int MainTargetOf(char drive, const char *installDir, const char *mainFile,
 int TakesIconLocation(const char *target)
 {
     size_t length = strlen(target);
-    if (length < 3)
+    // The last three characters: the first of the three bytes must begin
+    // one, not be the trail byte of a character before them.
+    if (length < 3 || WholeChars(target, length - 3) != length - 3)
         return 0;
     const char *last = target + length - 3;
     return EqualsNoCase(last, "exe") || EqualsNoCase(last, "pdf");

@@ -11,8 +11,9 @@ enum {
 };
 
 // The group name or the main item's title from a script value written in
-// double quotes: the value without its first and last character. A value
-// of fewer than two characters gives the empty name. Cut to cap.
+// double quotes: the value without its first and last character (of one
+// or two bytes). A value of fewer than two characters gives the empty
+// name. Cut to cap.
 void QuotedValueName(const char *value, char *name, size_t cap);
 
 // A name a group folder or the main item's link may be made under, and a

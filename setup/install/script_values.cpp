@@ -171,9 +171,8 @@ int MoveFilePaths(const char *destDir, const char *value, char *source,
 {
     int slash = LastBackslash(value);
     const char *name = slash >= 0 ? value + slash : value;
-    size_t destLength = strlen(destDir);
     // At a drive root destDir brings its own backslash.
-    if (destLength > 0 && destDir[destLength - 1] == '\\') {
+    if (EndsWithBackslash(destDir)) {
         if (*name == '\\')
             ++name;
         if (*value == '\\')

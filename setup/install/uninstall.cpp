@@ -64,9 +64,8 @@ int RemoveInstalledFile(const char *name)
     DWORD got = GetCurrentDirectoryA(sizeof dir, dir);
     if (got == 0 || got >= sizeof dir)
         dir[0] = '\0';
-    size_t length = strlen(dir);
     snprintf(text, sizeof text, "Cannot remove: %s%s%s", dir,
-             length > 0 && dir[length - 1] == '\\' ? "" : "\\", name);
+             EndsWithBackslash(dir) ? "" : "\\", name);
     LogShown(text);
     return 0;
 }
@@ -103,7 +102,7 @@ int MakeRelayFolder(char *folder, size_t cap)
     DWORD length = GetTempPathA(sizeof temp, temp);
     if (length == 0 || length >= sizeof temp)
         return 0;
-    const char *sep = temp[length - 1] == '\\' ? "" : "\\";
+    const char *sep = EndsWithBackslash(temp) ? "" : "\\";
     for (DWORD n = 0; n < 100; ++n) {
         int written = snprintf(folder, cap, "%s%sUninstall-%lX-%lX", temp, sep,
                                (unsigned long)GetCurrentProcessId(), (unsigned long)n);

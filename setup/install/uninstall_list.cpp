@@ -41,7 +41,7 @@ int IsPlainFileName(const char *name)
 {
     if (name[0] == '\0' || strstr(name, "..") != NULL)
         return 0;
-    return strpbrk(name, "\\/:") == NULL;
+    return FindAnyOf(name, "\\/:") == NULL;
 }
 
 size_t UninstallFileList(const UninstallValues *values, const char **names)

@@ -30,6 +30,17 @@ void ShownPathOf(const char *result, size_t resultCap, char *shown, size_t cap)
     size_t tail = strnlen(result + found + 1, resultCap - found - 1);
     size_t joined = found + 1 + tail;
     size_t keep = joined > 14 ? joined - 14 : 0;
+    if (cap > 0 && keep > cap - 1)
+        keep = cap - 1;
+    // Dropped by whole characters: none is split where the cut falls.
+    size_t whole = 0;
+    while (whole < keep) {
+        size_t size = whole == found ? 1 : CharSizeN(result + whole, joined - whole);
+        if (whole + size > keep)
+            break;
+        whole += size;
+    }
+    keep = whole;
     size_t i = 0;
     for (; i < keep && i + 1 < cap; ++i)
         shown[i] = i == found ? ' ' : result[i];
@@ -116,7 +127,7 @@ int InstallerTitleMatches(const char *title, const char *pattern)
     size_t len = strlen(cut), plen = strlen(pattern);
     if (plen == 0)
         return 0;
-    for (size_t i = 0; i + plen <= len; ++i) {
+    for (size_t i = 0; i + plen <= len; i += CharSize(cut + i)) {
         if (StartsWithNoCase(cut + i, pattern))
             return 1;
     }

@@ -49,7 +49,7 @@ int ExpandArchive(void)
     // find a planted DUNZIP32.DLL beside setup or on the path first.
     char libPath[kDestDirSize + 16];
     CopyText(libPath, sizeof libPath, dir);
-    if (dir[len - 1] != '\\')
+    if (!EndsWithBackslash(dir))
         AppendText(libPath, sizeof libPath, "\\");
     AppendText(libPath, sizeof libPath, "DUNZIP32.DLL");
     gState.hUnzipLib = LoadLibraryA(libPath);

@@ -29,11 +29,12 @@ static HBRUSH DialogBrush(HWND deviceWnd)
 size_t CreateDirectoryChain(char *path)
 {
     // The first three characters are a drive root at most; a shorter path
-    // has no parent to make.
+    // has no parent to make. Only backslashes of their own part folders:
+    // the trail byte of 表 is none.
     size_t made = 0;
     size_t length = strlen(path);
-    for (size_t i = 3; i < length; ++i) {
-        if (path[i] != '\\')
+    for (size_t i = 0; i < length; i += CharSize(path + i)) {
+        if (i < 3 || path[i] != '\\' || CharSize(path + i) != 1)
             continue;
         path[i] = '\0';
         if (CreateDirectoryA(path, NULL) && made == 0)
@@ -45,15 +46,24 @@ size_t CreateDirectoryChain(char *path)
     return made;
 }
 
+// The last backslash of its own in path before index limit; -1 for none.
+static int LastBackslashBefore(const char *path, size_t limit)
+{
+    int last = -1;
+    for (size_t i = 0; i < limit && path[i] != '\0'; i += CharSize(path + i)) {
+        if (path[i] == '\\' && CharSize(path + i) == 1)
+            last = (int)i;
+    }
+    return last;
+}
+
 void RemoveDirectoryChain(char *path, size_t made)
 {
     if (made == 0)
         return;
-    size_t length = strlen(path);
     RemoveDirectoryA(path);
-    for (size_t i = length; i-- > made;) {
-        if (path[i] != '\\')
-            continue;
+    for (int i = LastBackslashBefore(path, strlen(path)); i >= 0 && (size_t)i >= made;
+         i = LastBackslashBefore(path, (size_t)i)) {
         path[i] = '\0';
         RemoveDirectoryA(path);
         path[i] = '\\';

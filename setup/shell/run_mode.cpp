@@ -4,15 +4,6 @@
 
 #include "../../common/text.h"
 
-int LastBackslash(const char *path)
-{
-    for (int i = (int)strlen(path) - 1; i >= 1; --i) {
-        if (path[i] == '\\')
-            return i;
-    }
-    return -1;
-}
-
 void ProgramDirOf(const char *path, char *dir, size_t cap)
 {
     int slash = LastBackslash(path);

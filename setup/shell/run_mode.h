@@ -4,16 +4,14 @@
 
 #include <stddef.h>
 
+#include "../../common/text.h"  // LastBackslash
+
 enum RunMode {
     kRunInstaller,         // any other name; also the builder, decided later
     kRunUninstall,         // UNINSTAL.EXE
     kRunTempUninstaller,   // XNINSTAL.EXE with an argument
     kRunDeletableNotice,   // XNINSTAL.EXE without one
 };
-
-// The index of the last backslash of path, searching back to its second
-// character; -1 when there is none there.
-int LastBackslash(const char *path);
 
 // programDir: path up to, not including, its last backslash; empty when the
 // only backslash is the first character or there is none.

@@ -4,6 +4,7 @@
 
 #include <stdio.h>
 
+#include "../../common/ansi_code_page.h"
 #include "../install/uninstall.h"
 #include "../payload/directory.h"
 #include "../payload/media.h"
@@ -98,6 +99,9 @@ static int ReadSwitches(const char *cmdLine)
 int SetupMain(HINSTANCE instance, const char *cmdLine)
 {
     gState.hInstance = instance;
+    // Before any path or name is looked at: its characters may be of two
+    // bytes.
+    LoadAnsiCodePage();
     RestrictLibrarySearch();
     CoInitialize(NULL);
     LoadCommonControls();

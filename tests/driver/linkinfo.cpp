@@ -14,8 +14,13 @@
 
 static int Show(const char *path)
 {
-    const char *slash = strrchr(path, '\\');
-    const char *name = slash != NULL ? slash + 1 : path;
+    // By characters: in a double-byte code page a name's trail byte can be
+    // a backslash (表 is 95 5C).
+    const char *name = path;
+    for (const char *p = path; *p != '\0'; p = CharNextA(p)) {
+        if (*p == '\\')
+            name = p + 1;
+    }
     IShellLinkA *link = NULL;
     IPersistFile *file = NULL;
     int ok = 0;

@@ -8,9 +8,11 @@
 #include <string>
 
 #include "embed/build_file.h"
+#include "tests/fuzz/fuzz_code_page.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {
+    UseFuzzCodePage(size);
     FILE *file = fmemopen((void *)data, size, "r");
     if (file == NULL)
         return 0;

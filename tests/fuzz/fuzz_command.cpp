@@ -6,9 +6,11 @@
 #include "acrobat/title_match.h"
 #include "common/switches.h"
 #include "embed/command.h"
+#include "tests/fuzz/fuzz_code_page.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {
+    UseFuzzCodePage(size);
     char text[600];
     size_t n = size < sizeof text - 1 ? size : sizeof text - 1;
     memcpy(text, data, n);

@@ -5,9 +5,11 @@
 #include <string.h>
 
 #include "embed/trailer.h"
+#include "tests/fuzz/fuzz_code_page.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {
+    UseFuzzCodePage(size);
     unsigned char record[kEmbedTrailerSize] = {};
     memcpy(record, data, size < sizeof record ? size : sizeof record);
     EmbedFields f;

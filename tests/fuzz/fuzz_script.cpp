@@ -4,11 +4,14 @@
 
 #include <string>
 
+#include "common/text.h"
 #include "setup/install/script_values.h"
 #include "setup/install/viewer_names.h"
+#include "tests/fuzz/fuzz_code_page.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {
+    UseFuzzCodePage(size);
     std::string text((const char *)data, size);
     ScriptValues values = {};
     size_t start = 0;
@@ -37,5 +40,15 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     DriveRootOf(drive, sizeof drive);
     EmbedCommandLine(values.wriFile, drive, cmd, sizeof cmd);
     InstallerNeedsSearch(values.installer);
+
+    // A cut to any capacity keeps a start of the text that splits no
+    // character.
+    for (size_t cap = 1; cap <= 8; ++cap) {
+        char cut[8];
+        size_t kept = CopyText(cut, cap, values.folderTitle);
+        if (kept >= cap || strncmp(cut, values.folderTitle, kept) != 0 ||
+            WholeChars(values.folderTitle, kept) != kept)
+            __builtin_trap();
+    }
     return 0;
 }

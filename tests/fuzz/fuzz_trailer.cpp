@@ -5,9 +5,11 @@
 
 #include "setup/payload/package_keys.h"
 #include "setup/payload/trailer.h"
+#include "tests/fuzz/fuzz_code_page.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {
+    UseFuzzCodePage(size);
     unsigned char record[kTrailerSize] = {};
     memcpy(record, data, size < sizeof record ? size : sizeof record);
     PayloadSettings s = {};

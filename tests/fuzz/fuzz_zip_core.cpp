@@ -3,26 +3,31 @@
 #include <string.h>
 
 #include "tests/host/zip_fixture.h"
+#include "tests/fuzz/fuzz_code_page.h"
 
+// Read character by character in the input's code page, as Windows reads
+// the path: no "\\" or ":" of its own, no lead byte without its trail byte,
+// no component that is empty or only dots and blanks.
 static void CheckInside(const std::string &path)
 {
-    if (path.empty() || path[0] == '/' || path.find('\\') != std::string::npos ||
-        path.find(':') != std::string::npos)
-        __builtin_trap();
-    size_t start = 0;
-    for (;;) {
-        size_t end = path.find('/', start);
-        std::string part = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (part.empty() || part.find_first_not_of(". ") == std::string::npos)
+    std::string part;
+    for (size_t i = 0; i <= path.size(); i += i < path.size() ? CharSize(&path[i]) : 1) {
+        if (i < path.size() && (IsBrokenChar(&path[i], path.size() - i) ||
+                                (CharSize(&path[i]) == 1 && strchr("\\:", path[i]) != NULL)))
             __builtin_trap();
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
+        if (i < path.size() && path[i] != '/') {
+            part.append(&path[i], CharSize(&path[i]));
+        } else if (part.find_first_not_of(". ") == std::string::npos) {
+            __builtin_trap();  // also an empty part: a leading, doubled or trailing "/"
+        } else {
+            part.clear();
+        }
     }
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {
+    UseFuzzCodePage(size);
     MemFs fs;
     fs.archive.assign((const char *)data, size);
     ZipStats st;
