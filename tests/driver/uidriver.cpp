@@ -56,6 +56,8 @@ namespace {
 struct Driver {
     PROCESS_INFORMATION child;
     std::set<DWORD> tree;      // the program and every process it started
+    std::vector<HANDLE> held;  // a handle of each, opened when adopted: no id of
+                               // the tree is given to another process meanwhile
     std::set<HWND> seen;       // windows already written to the transcript
     FILE *transcript;
     std::string shotDir;
@@ -137,6 +139,9 @@ void RefreshTree()
             if (!D.tree.count(pe.th32ParentProcessID) || D.tree.count(pe.th32ProcessID))
                 continue;
             D.tree.insert(pe.th32ProcessID);
+            HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pe.th32ProcessID);
+            if (h != NULL)
+                D.held.push_back(h);
             grew = true;
             if (D.transcript) {
                 fprintf(D.transcript, "adopted pid %lu (%s), started by pid %lu\n",
@@ -509,13 +514,8 @@ void Step(const std::string &raw)
         for (;;) {
             Record();  // adopts what was started meanwhile
             bool running = false;
-            for (DWORD pid : D.tree) {
-                HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
-                if (h != NULL) {
-                    running = running || WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
-                    CloseHandle(h);
-                }
-            }
+            for (HANDLE h : D.held)
+                running = running || WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
             if (!running)
                 break;
             if (GetTickCount() - start > D.timeout * 1000)
@@ -594,6 +594,7 @@ int main(int argc, char **argv)
         return 1;
     }
     D.tree.insert(D.child.dwProcessId);
+    D.held.push_back(D.child.hProcess);
     if (D.transcript)
         fprintf(D.transcript, "started %s (pid %lu)\n", cmd.c_str(), (unsigned long)D.child.dwProcessId);
 
