@@ -73,6 +73,26 @@ std::string MinimalPe(size_t size, const std::string &certificate = "")
     return s;
 }
 
+// A PE32 i386 library: MinimalPe with the DLL flag, its one section at
+// address 0x1000 holding an export table, which names "dunzip" or "meter".
+std::string MinimalDll(size_t size, const char *exported)
+{
+    std::string s = MinimalPe(size);
+    s[0x56] = 0x02;  // characteristics: executable, 32-bit, DLL
+    s[0x57] = 0x21;
+    size_t opt = 0x58, section = opt + 0xE0;
+    Put32(s, section + 12, 0x1000);  // the section's address
+    Put32(s, opt + 96, 0x1000);      // the export table's
+    Put32(s, opt + 100, 64);
+    std::string table(64, '\0');
+    Put32(table, 24, 1);        // one name
+    Put32(table, 32, 0x1028);   // the name table
+    Put32(table, 40, 0x1030);   // its one entry
+    memcpy(&table[48], exported, strlen(exported) + 1);
+    s.replace(0x200, table.size(), table);
+    return s;
+}
+
 int32_t ReadString(void *ctx, uint64_t offset, void *buf, uint32_t n)
 {
     const std::string *s = (const std::string *)ctx;
@@ -105,6 +125,7 @@ std::string Examine(const std::string &file, std::string *report = nullptr)
 
 class Pubkit : public ::testing::Test {
 protected:
+    static const size_t kMeterSize = 1536;
     void SetUp() override
     {
         char tmpl[] = "/tmp/pubkit-test.XXXXXX";
@@ -139,8 +160,9 @@ protected:
                                "MAKEDIR=\\DOCS\r\nMAINFILE=book.pdf\r\nFoldertitle=\"Books\"\r\n");
         Write("box/LICENSE.TXT", std::string(3000, 'L'));
         Write("box/icons/book.ico", "icon");
-        std::string setup = Write("setup.exe", setupImage), meter = Write("METER.DLL", "meter-bytes"),
-                    dunzip = Write("DUNZIP32.DLL", MinimalPe(1024)), box = dir + "/box",
+        std::string setup = Write("setup.exe", setupImage),
+                    meter = Write("METER.DLL", MinimalDll(kMeterSize, "meter")),
+                    dunzip = Write("DUNZIP32.DLL", MinimalDll(1024, "dunzip")), box = dir + "/box",
                     ini = dir + "/box/SETUP.INI", out = dir + "/SETUP.EXE";
         PackInputs in = {setup.c_str(), meter.c_str(), dunzip.c_str(), box.c_str(), ini.c_str(), out.c_str()};
         const char *why = PackSetup(&in);
@@ -212,7 +234,8 @@ TEST_F(Pubkit, FolderZipIsReproducibleAndExpandsToTheSameFiles)
         std::string path = dir + "/out.zip";
         FILE *out = fopen(path.c_str(), "w+b");
         ZipWriteStats stats;
-        ASSERT_EQ(nullptr, WriteFolderZip((dir + "/f").c_str(), out, &stats));
+        ZipSink sink = ZipFileSink(out);
+        ASSERT_EQ(nullptr, WriteFolderZip((dir + "/f").c_str(), &sink, nullptr, nullptr, &stats));
         fclose(out);
         EXPECT_EQ(4u, stats.members);
         z = Read(path);
@@ -238,7 +261,8 @@ TEST_F(Pubkit, FolderZipRefusesNamesWindowsCannotTake)
     Write("f/ok.txt", "ok");
     Write("f/what?.txt", "no");
     FILE *out = fopen((dir + "/out.zip").c_str(), "w+b");
-    const char *why = WriteFolderZip((dir + "/f").c_str(), out, nullptr);
+    ZipSink sink = ZipFileSink(out);
+    const char *why = WriteFolderZip((dir + "/f").c_str(), &sink, nullptr, nullptr, nullptr);
     fclose(out);
     ASSERT_NE(nullptr, why);
     EXPECT_NE(nullptr, strstr(why, "what?.txt")) << why;
@@ -249,8 +273,8 @@ TEST_F(Pubkit, PackageReadsBackAndShowsMembersAndPlan)
     std::string file = Package();
     PayloadSettings s = {};
     ASSERT_TRUE(DecodePayloadTrailer((const unsigned char *)file.data() + file.size() - 512, &s));
-    EXPECT_EQ(2048 + 11, s.dunzipOffset);
-    EXPECT_EQ(2048 + 11 + 1024, s.packOffset);
+    EXPECT_EQ(2048 + kMeterSize, (size_t)s.dunzipOffset);
+    EXPECT_EQ(2048 + kMeterSize + 1024, (size_t)s.packOffset);
     EXPECT_STREQ("C:\\BOOK", s.destDir);
     EXPECT_STREQ("Sample", s.pubName);
     EXPECT_EQ(2, s.installMode);
@@ -461,7 +485,7 @@ TEST_F(Pubkit, UnpackNamesWhatOtherToolsAndDamageLeaveBehind)
     EXPECT_EQ(std::string(3000, 'L'), Read(dir + "/bad/pack/LICENSE.TXT"));
     struct stat st;
     EXPECT_NE(0, stat((dir + "/bad/pack/DATA.BIN").c_str(), &st));
-    EXPECT_EQ(damaged.size() - 512 - (2048 + 11 + 1024), Read(dir + "/bad/PACK.BOX").size());
+    EXPECT_EQ(damaged.size() - 512 - (2048 + kMeterSize + 1024), Read(dir + "/bad/PACK.BOX").size());
 }
 
 // The check on one source folder with a fault of every kind, and on a
@@ -472,7 +496,7 @@ TEST_F(Pubkit, CheckFindsWhatSetupWouldRefuse)
         char *text = nullptr;
         size_t len = 0;
         FILE *out = open_memstream(&text, &len);
-        *counts = {0, 0};
+        *counts = {0, 0, 0, 0, nullptr};
         const char *why = CheckPath(path.c_str(), medium, out, counts);
         fclose(out);
         std::string report(text, len);
@@ -544,12 +568,15 @@ TEST_F(Pubkit, CheckFindsWhatSetupWouldRefuse)
 
     // pack's inputs: the same findings, from a PACK.BOX as from its folder.
     FILE *box = fopen((dir + "/bad.box").c_str(), "w+b");
-    ASSERT_EQ(nullptr, WriteFolderZip((dir + "/bad").c_str(), box, nullptr));
+    ZipSink sink = ZipFileSink(box);
+    ASSERT_EQ(nullptr, WriteFolderZip((dir + "/bad").c_str(), &sink, nullptr, nullptr, nullptr));
     fclose(box);
-    CheckCounts fromBox = {0, 0};
+    CheckCounts fromBox = {0, 0, 0, 0, nullptr};
     FILE *quiet = fopen("/dev/null", "w");
-    ASSERT_EQ(nullptr, CheckPackInputs((dir + "/bad.box").c_str(), (dir + "/bad/SETUP.INI").c_str(),
-                                       (dir + "/cd").c_str(), quiet, &fromBox));
+    std::string boxPath = dir + "/bad.box", iniPath = dir + "/bad/SETUP.INI", cd = dir + "/cd";
+    PackCheckInputs inputs = {nullptr, nullptr, nullptr, boxPath.c_str(), iniPath.c_str(),
+                              cd.c_str(), nullptr};
+    ASSERT_EQ(nullptr, CheckPackInputs(&inputs, quiet, &fromBox));
     fclose(quiet);
     EXPECT_EQ(counts.errors, fromBox.errors);
     EXPECT_EQ(counts.warnings, fromBox.warnings);
@@ -575,7 +602,7 @@ TEST_F(Pubkit, CheckReadsLinesAndRunsFileOperationsAsSetupDoes)
     char *text = nullptr;
     size_t len = 0;
     FILE *out = open_memstream(&text, &len);
-    CheckCounts counts = {0, 0};
+    CheckCounts counts = {0, 0, 0, 0, nullptr};
     ASSERT_EQ(nullptr, CheckPath((dir + "/b").c_str(), nullptr, out, &counts));
     fclose(out);
     std::string report(text, len), ini = dir + "/b/SETUP.INI:";
@@ -613,7 +640,7 @@ TEST_F(Pubkit, CheckTakesAPackageWithTheDiscItLiesOn)
         char *text = nullptr;
         size_t len = 0;
         FILE *out = open_memstream(&text, &len);
-        *counts = {0, 0};
+        *counts = {0, 0, 0, 0, nullptr};
         EXPECT_EQ(nullptr, CheckPath(package.c_str(), medium, out, counts));
         fclose(out);
         std::string report(text, len);
