@@ -270,7 +270,7 @@ const char *ReadZipLayout(ZipLayoutRead read, void *ctx, uint64_t size, ZipLayou
         if (e.dataEnd != 0)
             placed.push_back(&e);
     }
-    std::sort(placed.begin(), placed.end(), [](const ZipEntry *a, const ZipEntry *b) {
+    std::stable_sort(placed.begin(), placed.end(), [](const ZipEntry *a, const ZipEntry *b) {
         return a->localOffset != b->localOffset ? a->localOffset < b->localOffset
                                                 : a->dataEnd < b->dataEnd;
     });
