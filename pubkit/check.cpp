@@ -468,10 +468,13 @@ void CheckEncoding(Sink *s, const std::string &name, const char *text, size_t si
             // Text reading ends here: say what is lost behind it.
             int keys = 0, lines = 0;
             for (size_t at = i + 1; at < size; ++at) {
-                if (at == i + 1 || text[at - 1] == '\n') {
-                    keys += KeyAt(text, size, at) != NULL;
-                    lines += strspn(text + at, " \t\r\n\x1a") == 0;
-                }
+                if (at != i + 1 && text[at - 1] != '\n')
+                    continue;
+                keys += KeyAt(text, size, at) != NULL;
+                size_t end = at;
+                while (end < size && text[end] != '\n' && strchr(" \t\r\x1a", text[end]) != NULL)
+                    ++end;
+                lines += end < size && text[end] != '\n';  // something but blanks
             }
             if (keys != 0 || lines != 0)
                 Say(s, keys != 0, name, LineAt(text, i), "a Ctrl-Z ends the file for the "

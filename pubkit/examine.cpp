@@ -188,7 +188,7 @@ const char *ExamineArchive(const ExamineSource *src, int64_t start, int64_t end,
             stats.dirs);
     for (const PackMember &m : view.members) {
         fprintf(out, "  %10llu  %08x  %s  %s\n", (unsigned long long)m.size, m.crc,
-                m.fault.empty() ? "ok" : "NOT WRITTEN", m.name.c_str());
+                m.fault.empty() ? "ok" : "FAULT", m.name.c_str());
         if (!m.fault.empty())
             fprintf(out, "  %10s  %8s  %s\n", "", "", m.fault.c_str());
     }
