@@ -174,6 +174,10 @@ const char *OutputOpen(Output *o, const char *target)
 {
     memset(o, 0, sizeof *o);
     o->slot = -1;
+    if (target[0] == '\0' || target[strlen(target) - 1] == '/') {
+        snprintf(gReason, sizeof gReason, "the output \"%s\" names no file", target);
+        return gReason;
+    }
     // A link is followed, as writing through it would: the file it names is
     // replaced and the link stays.
     struct stat st;
@@ -190,6 +194,10 @@ const char *OutputOpen(Output *o, const char *target)
             return SystemFailure("cannot write", o->target);
         }
         o->mode = st.st_mode & 07777;
+        // A file its owner made read-only stays as it is, as it would for
+        // a program writing into it.
+        if (access(o->target, W_OK) != 0)
+            return SystemFailure("cannot write", o->target);
     }
 
     char dir[PATH_MAX];

@@ -11,6 +11,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -212,7 +213,8 @@ int Keep(Job *j, const unsigned char *p, size_t n, size_t limit, const char *scr
 // Deflates a member as one stream, fed in the same 64 KiB pieces whatever
 // the number of workers, so its bytes are always the same; decides between
 // deflated and stored. Fills j (j->why on failure).
-void Deflate(const Member &m, Job *j, size_t limit, const char *scratchDir)
+void Deflate(const Member &m, Job *j, size_t limit, const char *scratchDir,
+             const std::atomic<int> *stop)
 {
     FILE *f = fopen(m.path.c_str(), "rb");
     if (f == NULL) {
@@ -237,7 +239,7 @@ void Deflate(const Member &m, Job *j, size_t limit, const char *scratchDir)
             j->why = Reason("read failed", m.path, errno);
             break;
         }
-        if (OutputInterrupted()) {
+        if (OutputInterrupted() || *stop) {
             j->why = "interrupted";
             break;
         }
@@ -285,7 +287,7 @@ struct Shared {
     size_t next = 0;     // the next member a worker takes
     size_t written = 0;  // members the writer has put out
     size_t ahead = 0;    // how far beyond the writer the workers may go
-    int stop = 0;
+    std::atomic<int> stop{0};  // the writer gave up: no member is wanted any more
     size_t limit = kMemberMemory;
     const char *scratchDir = NULL;
     std::mutex lock;
@@ -305,7 +307,7 @@ void Work(Shared *s)
                 return;
             i = s->next++;
         }
-        Deflate((*s->members)[i], &s->jobs[i], s->limit, s->scratchDir);
+        Deflate((*s->members)[i], &s->jobs[i], s->limit, s->scratchDir, &s->stop);
         std::lock_guard<std::mutex> hold(s->lock);
         s->jobs[i].done = 1;
         s->changed.notify_all();
