@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "title_match.h"
+#include "../common/output.h"
 
 int32_t acrobatRunning;
 
@@ -50,10 +51,8 @@ void FindAcrobatWindow()
 int ConfirmCloseAcrobat()
 {
     // Only OK is consent: a box that could not be shown (0) is none.
-    if (MessageBoxA(NULL,
-                    "Adobe Acrobat is active. Click OK to close Acrobat and continue this "
-                    "install.",
-                    "Tarnwick", MB_OKCANCEL) != IDOK)
+    if (Tell("Adobe Acrobat is active. Click OK to close Acrobat and continue this install.",
+             "Tarnwick", MB_OKCANCEL, IDCANCEL) != IDOK)
         return 0;
     CloseAcrobat();
     return 1;
@@ -92,7 +91,7 @@ void CloseAcrobat()
             HDDEDATA done = DdeClientTransaction((LPBYTE)command, sizeof kExitCommand - 1, conv,
                                                 NULL, 0, XTYP_EXECUTE, kExecuteTimeoutMs, &result);
             if (done == 0)
-                MessageBoxA(NULL, "Can't Execute", "DdeClientTransaction", MB_OK);
+                Tell("Can't Execute", "DdeClientTransaction", MB_OK, IDOK);
             LocalFree(command);
         }
         DdeDisconnect(conv);

@@ -32,9 +32,14 @@ int FullLogPath(const char *given, char *full, unsigned cap)
     if (given[0] == '\0')
         return 0;
     DWORD n = GetFullPathNameA(given, cap, full, NULL);
-    if (n == 0 || n >= cap) {
+    HANDLE file = n == 0 || n >= cap
+                      ? INVALID_HANDLE_VALUE
+                      : CreateFileA(full, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
         full[0] = '\0';
         return 0;
     }
+    CloseHandle(file);
     return 1;
 }

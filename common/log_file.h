@@ -11,8 +11,10 @@
 void AppendLogLine(const char *path, const char *caption, const char *text);
 
 // The full form of a log path given on the command line, taken now, before
-// the program changes its current directory. Returns 0, leaving full
-// empty, when there is none or it does not fit.
+// the program changes its current directory, and the file opened once for
+// appending (made when missing), so a log that cannot be written is known
+// before the run starts. Returns 0, leaving full empty, when there is none,
+// it does not fit, or the file cannot be opened.
 int FullLogPath(const char *given, char *full, unsigned cap);
 
 #endif

@@ -22,47 +22,101 @@ static int32_t StoreValue(char *field, const char *value, size_t n)
     return 1;
 }
 
+// Where a word that starts at p ends: at its closing quote when it is
+// quoted (an open quote runs to the end of the line), else at a blank.
+static const char *WordEnd(const char *p, int quoted)
+{
+    if (quoted) {
+        const char *close = strchr(p, '"');
+        return close != NULL ? close : p + strlen(p);
+    }
+    while (*p != '\0' && !IsBlank(*p))
+        ++p;
+    return p;
+}
+
+// An unquoted destination runs to the end of the line, blanks and all, but
+// stops before a blank that a switch follows: no folder name starts with
+// "/", so " /S" or " \"/LOG=" after it belongs to the next switch.
+static const char *DestinationEnd(const char *p)
+{
+    for (; *p != '\0'; ++p) {
+        if (IsBlank(*p) && (p[1] == '/' || (p[1] == '"' && p[2] == '/')))
+            break;
+    }
+    return p;
+}
+
+// The value of a switch whose name ends at value: quoted with the whole
+// switch, quoted itself, or bare (a destination to DestinationEnd, any other
+// value to the next blank). Sets *end past the value and its closing quote.
+static void SwitchValue(const char *value, int quotedWhole, int isDest, const char **start,
+                        size_t *n, const char **end)
+{
+    int quoted = quotedWhole;
+    if (!quoted && *value == '"') {
+        quoted = 1;
+        ++value;
+    }
+    const char *stop = quoted ? WordEnd(value, 1) : isDest ? DestinationEnd(value)
+                                                           : WordEnd(value, 0);
+    *start = value;
+    *n = (size_t)(stop - value);
+    *end = *stop == '"' ? stop + 1 : stop;
+    if (isDest && !quoted) {
+        while (*n > 0 && IsBlank(value[*n - 1]))
+            --*n;
+    }
+}
+
 void ReadUnattendedSwitches(const char *cmdLine, UnattendedSwitches *out)
 {
     memset(out, 0, sizeof *out);
     out->destWhole = 1;
     out->logWhole = 1;
     const char *p = cmdLine;
-    while (*p != '\0') {
+    for (;;) {
         while (IsBlank(*p))
             ++p;
-        if (StartsWithNoCase(p, "/D=")) {
-            const char *value = p + 3;
-            size_t n = strlen(value);
-            while (n > 0 && IsBlank(value[n - 1]))
-                --n;
-            // A tool that quotes the whole value anyway means the same folder.
-            if (n >= 2 && value[0] == '"' && value[n - 1] == '"') {
-                ++value;
-                n -= 2;
-            }
+        if (*p == '\0')
+            return;
+        const char *word = p;
+        // "/D=C:\My Books" as one quoted argument means /D="C:\My Books".
+        const int quotedWhole = p[0] == '"' && p[1] == '/';
+        const char *name = p + (quotedWhole ? 1 : 0);
+        const char *value, *end;
+        size_t n;
+        if (StartsWithNoCase(name, "/D=")) {
+            SwitchValue(name + 3, quotedWhole, 1, &value, &n, &end);
             out->destGiven = 1;
             out->destWhole = StoreValue(out->destDir, value, n);
-            return;
+            p = end;
+            continue;
         }
-        const char *end = p;
-        if (StartsWithNoCase(p, "/LOG=") && p[5] == '"') {
-            const char *value = p + 6;
-            const char *close = strchr(value, '"');
-            size_t n = close != NULL ? (size_t)(close - value) : strlen(value);
+        if (StartsWithNoCase(name, "/LOG=")) {
+            SwitchValue(name + 5, quotedWhole, 0, &value, &n, &end);
+            out->logGiven = 1;
             out->logWhole = StoreValue(out->logPath, value, n);
-            end = value + n + (close != NULL ? 1 : 0);
-        } else {
-            while (*end != '\0' && !IsBlank(*end))
-                ++end;
-            size_t n = (size_t)(end - p);
-            if (n == 2 && StartsWithNoCase(p, "/S"))
-                out->silent = 1;
-            else if (StartsWithNoCase(p, "/LOG="))
-                out->logWhole = StoreValue(out->logPath, p + 5, n - 5);
+            p = end;
+            continue;
         }
-        p = end;
+        const int quoted = *p == '"';
+        end = WordEnd(p + quoted, quoted);
+        const char *after = *end == '"' ? end + 1 : end;
+        if (StartsWithNoCase(name, "/S") && name + 2 == end) {
+            out->silent = 1;
+        } else if (!out->strayGiven) {
+            out->strayGiven = 1;
+            CopyTextN(out->stray, sizeof out->stray, word, (size_t)(after - word));
+        }
+        p = after;
     }
+}
+
+int IsFullDestination(const char *path)
+{
+    const char letter = (char)(path[0] & ~0x20);
+    return letter >= 'A' && letter <= 'Z' && path[1] == ':' && path[2] == '\\';
 }
 
 void FormatLogLine(char *out, size_t cap, const LogTime *time, const char *caption,

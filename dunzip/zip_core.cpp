@@ -456,7 +456,8 @@ int ZipOutcome(int result, const ZipStats *stats)
 {
     if (result != kZipDone)
         return result;
-    return stats->notCreated == 0 && stats->corrupt == 0 && stats->unsupported == 0
+    return stats->notCreated == 0 && stats->corrupt == 0 && stats->unsupported == 0 &&
+                   stats->unsafe == 0
                ? kZipDone
                : kZipIncomplete;
 }

@@ -74,9 +74,9 @@ int ZipExpandAll(const ZipIo *io, uint64_t archiveSize, ZipWork *work, ZipStats 
 // to for a caller that relies on finding the archive's files in the target:
 // kZipDone only when every member was written and verified, kZipIncomplete
 // when all were visited but one could not be created, failed its checks
-// (and was removed) or is encrypted or compressed in a way not expanded;
-// any other result as it is. Names refused as unsafe do not count against
-// it: they are never to be written, whatever the target.
+// (and was removed), is encrypted or compressed in a way not expanded, or
+// was passed over for its name (never written, whatever the target: the
+// caller would miss it all the same); any other result as it is.
 int ZipOutcome(int result, const ZipStats *stats);
 
 enum { kZipNameUnsafe = 0, kZipNameFile = 1, kZipNameDir = 2 };

@@ -6,6 +6,7 @@
 
 #include "../common/text.h"
 #include "file_copy.h"
+#include "output.h"
 #include "state.h"
 #include "trailer.h"
 
@@ -32,7 +33,7 @@ static int AppendFile(HANDLE out, const char *outPath, const char *path)
         DeleteFileA(outPath);
         Say("Error", MB_OK, "Cannot read: %s", path);
     } else {
-        MessageBoxA(NULL, "Disk Full", "", MB_OK);
+        Tell("Disk Full", "", MB_OK, IDOK);
     }
     return 0;
 }
@@ -128,7 +129,7 @@ static int WriteInstaller(const char *path, int cut, int withDocument, int withP
     int ok = WriteFile(out, record, sizeof record, &written, NULL) && written == sizeof record;
     CloseHandle(out);
     if (!ok)
-        MessageBoxA(NULL, "Disk Full", "", MB_OK);
+        Tell("Disk Full", "", MB_OK, IDOK);
     return ok;
 }
 
@@ -138,7 +139,7 @@ int ReadBuildFile()
                         gEmbed.ownDir) < (int)sizeof gEmbed.buildFilePath;
     FILE *f = fits ? fopen(gEmbed.buildFilePath, "r") : NULL;
     if (f == NULL) {
-        MessageBoxA(NULL, "Cannot read: tkbuild.txt", "Error", MB_OK);
+        Tell("Cannot read: tkbuild.txt", "Error", MB_OK, IDOK);
         return 0;
     }
     ReadBuildLines(f, &gEmbed.build);

@@ -7,6 +7,7 @@
 #include "../common/switches.h"
 #include "../common/text.h"
 #include "file_copy.h"
+#include "output.h"
 #include "payload.h"
 #include "plugin.h"
 #include "self_delete.h"
@@ -34,19 +35,38 @@ int CheckWindowsVersion()
     return (version & 0xFF) >= 4;
 }
 
-// The switches setup's silent run passes on after the drive root.
-static void ReadDeliverySwitches(const char *argument)
+// The switches setup's silent run passes on after the drive root
+// ("-cdrom D:\ /S /LOG=FILE"). Returns 0 when a silent delivery cannot
+// keep its word: its log cannot be written, or a word is no switch.
+static int ReadDeliverySwitches(const char *argument)
 {
+    // The drive root comes first; it names the setup medium, not a switch.
+    while (*argument == ' ')
+        ++argument;
+    if (*argument != '/' && *argument != '"')
+        argument = strchr(argument, ' ') != NULL ? strchr(argument, ' ') : "";
     UnattendedSwitches switches;
     ReadUnattendedSwitches(argument, &switches);
     gEmbed.silent = switches.silent;
-    if (switches.silent && switches.logWhole)
-        FullLogPath(switches.logPath, gEmbed.logPath, sizeof gEmbed.logPath);
+    if (!switches.silent)
+        return 1;
+    // The system's own boxes (a drive without a disc) would wait for ever.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    if (switches.logGiven &&
+        (!switches.logWhole ||
+         !FullLogPath(switches.logPath, gEmbed.logPath, sizeof gEmbed.logPath)))
+        return 0;
+    if (switches.strayGiven) {
+        Say("Error", MB_OK, "Unknown argument: %s", switches.stray);
+        return 0;
+    }
+    return 1;
 }
 
 int RunDelivery(const char *argument)
 {
-    ReadDeliverySwitches(argument);
+    if (!ReadDeliverySwitches(argument))
+        return 1;
     gEmbed.failed = 1;  // until the document and the plug-in are written
     if (!CheckWindowsVersion()) {
         Tell("Cannot Install on this System. Please use 16-bit Installer", "Error", MB_OK, IDOK);

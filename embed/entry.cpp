@@ -7,6 +7,7 @@
 #include "command.h"
 #include "delivery.h"
 #include "file_copy.h"
+#include "output.h"
 #include "self_delete.h"
 #include "state.h"
 
@@ -53,8 +54,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
         BuildInstallers(argument);
         break;
     case kRoleVersion:
-        MessageBoxA(NULL, "Tarnwick document installer, version " TARNWICK_VERSION_TEXT, "Tarnwick",
-                    MB_OK);
+        Tell("Tarnwick document installer, version " TARNWICK_VERSION_TEXT, "Tarnwick", MB_OK,
+             IDOK);
         break;
     case kRoleDeleter:
         // Only the relay copy SelfDelete starts deletes its argument: a

@@ -1,8 +1,6 @@
 #include "file_copy.h"
 
-#include <stdio.h>
-
-#include "../common/log_file.h"
+#include "output.h"
 #include "state.h"
 
 HANDLE OpenForReading(const char *path)
@@ -54,19 +52,4 @@ CopyResult CopyRange(HANDLE from, HANDLE to, int32_t length)
 CopyResult CopyWhole(HANDLE from, HANDLE to)
 {
     return Copy(from, to, 0, 1);
-}
-
-int Tell(const char *text, const char *caption, UINT flags, int silentAnswer)
-{
-    if (!gEmbed.silent)
-        return MessageBoxA(NULL, text, caption, flags);
-    AppendLogLine(gEmbed.logPath, caption, text);
-    return silentAnswer;
-}
-
-int Say(const char *caption, UINT flags, const char *format, const char *arg)
-{
-    char text[1024];
-    snprintf(text, sizeof text, format, arg);
-    return Tell(text, caption, flags, IDOK);
 }

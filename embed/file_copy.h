@@ -1,5 +1,5 @@
-// Helpers shared by embed's steps: opening files as every step does,
-// copying through the shared buffer, and the owner-less message box.
+// Helpers shared by embed's steps: opening files as every step does and
+// copying through the shared buffer.
 #ifndef TARNWICK_EMBED_FILE_COPY_H
 #define TARNWICK_EMBED_FILE_COPY_H
 
@@ -26,12 +26,5 @@ CopyResult CopyRange(HANDLE from, HANDLE to, int32_t length);
 // Copies everything from `from` to `to` until a read comes back short; a
 // failed read is kCopyReadFailed.
 CopyResult CopyWhole(HANDLE from, HANDLE to);
-
-// Shows a box owned by no window; in a silent delivery its caption and text
-// go to the log instead, and silentAnswer is returned as if given.
-int Tell(const char *text, const char *caption, UINT flags, int silentAnswer);
-
-// Tell of a text formatted with one argument.
-int Say(const char *caption, UINT flags, const char *format, const char *arg);
 
 #endif

@@ -8,6 +8,7 @@
 #include "../common/pe_image.h"
 #include "../common/text.h"
 #include "file_copy.h"
+#include "output.h"
 #include "state.h"
 #include "trailer.h"
 
@@ -128,19 +129,19 @@ static void PathToOpen(char *out, size_t cap)
     // name: no copy then, and the document is opened where it is (the
     // command line quotes it).
     if (n == 0 || n >= sizeof temp || strlen(copy) >= cap) {
-        MessageBoxA(NULL, "can't copy PDF file", "Tarnwick", MB_OK);
+        Tell("can't copy PDF file", "Tarnwick", MB_OK, IDOK);
         return;
     }
     CopyText(out, cap, copy);
     if (!CopyFileA(gEmbed.docPath, out, FALSE))
-        MessageBoxA(NULL, "can't copy PDF file", "Tarnwick", MB_OK);
+        Tell("can't copy PDF file", "Tarnwick", MB_OK, IDOK);
 }
 
 void OpenDocument(const char *viewer)
 {
     char found[MAX_PATH] = "";
     if ((INT_PTR)FindExecutableA(gEmbed.docPath, ".", found) < 32) {
-        MessageBoxA(NULL, "Cannot launch Acrobat Reader", "Error", MB_OK);
+        Tell("Cannot launch Acrobat Reader", "Error", MB_OK, IDOK);
         return;
     }
     // The viewer may not take a network path, or a path with a blank, on its
@@ -155,5 +156,5 @@ void OpenDocument(const char *viewer)
     char command[2 * kEmbedPathSize + 8];
     snprintf(command, sizeof command, "%s%s%s \"%s\"", quote, viewer, quote, toOpen);
     if (WinExec(command, SW_SHOW) < 32)
-        MessageBoxA(NULL, "Cannot launch Acrobat Reader", "Error", MB_OK);
+        Tell("Cannot launch Acrobat Reader", "Error", MB_OK, IDOK);
 }

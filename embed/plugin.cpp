@@ -7,6 +7,7 @@
 #include "../acrobat/acrobat.h"
 #include "../common/text.h"
 #include "file_copy.h"
+#include "output.h"
 #include "state.h"
 
 static const char kReaderKey[] =

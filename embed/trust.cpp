@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "output.h"
+
 static const char kViewerKey[] = "Software\\Adobe\\Acrobat Reader\\5.0\\AdobeViewer";
 static const char kTrustedMode[] = "TrustedMode";
 
@@ -39,8 +41,8 @@ long AdjustTrustPreference()
         if (present != ERROR_SUCCESS)
             return 1;
         // Only OK is consent: a box that could not be shown (0) is none.
-        if (MessageBoxA(NULL, kQuestion, "Tarnwick", MB_OKCANCEL | MB_ICONWARNING) != IDOK) {
-            MessageBoxA(NULL, kDeclined, "Tarnwick", MB_OK);
+        if (Tell(kQuestion, "Tarnwick", MB_OKCANCEL | MB_ICONWARNING, IDCANCEL) != IDOK) {
+            Tell(kDeclined, "Tarnwick", MB_OK, IDOK);
             return 0;
         }
     }
@@ -51,6 +53,6 @@ long AdjustTrustPreference()
     RegCloseKey(h);
     if (error != ERROR_SUCCESS)
         return error;
-    MessageBoxA(NULL, kChanged, "Tarnwick", MB_OK);
+    Tell(kChanged, "Tarnwick", MB_OK, IDOK);
     return 1;
 }

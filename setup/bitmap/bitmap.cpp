@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "../../common/text.h"
+#include "../shell/output.h"
 #include "dib.h"
 
 static_assert(sizeof(BITMAPINFOHEADER) == sizeof(DibInfoHeader), "info header layout");
@@ -52,7 +53,7 @@ int BmpReportError(const char *format, ...)
     va_start(args, format);
     vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    MessageBoxA(NULL, text, NULL, MB_ICONEXCLAMATION | MB_OK);
+    Tell(text, NULL, MB_ICONEXCLAMATION | MB_OK, IDOK);
     return 0;
 }
 
@@ -354,7 +355,7 @@ BOOL BmpBlitDeviceBitmap(HDC dest, HBITMAP bitmap, DWORD rop)
     }
     HGDIOBJ previous = SelectObject(mem, bitmap);
     if (previous == NULL || previous == HGDI_ERROR) {
-        MessageBoxA(NULL, "Select Object failed: out of memory?", "Error Selecting Bitmap!", MB_OK);
+        Tell("Select Object failed: out of memory?", "Error Selecting Bitmap!", MB_OK, IDOK);
         DeleteDC(mem);
         return 0;
     }

@@ -7,7 +7,7 @@
 
 #include "../shell/run_mode.h"
 #include "../shell/state.h"
-#include "../shell/unattended.h"
+#include "../shell/output.h"
 #include "../../common/text.h"
 #include "../shell/wait.h"
 #include "status.h"

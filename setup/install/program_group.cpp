@@ -7,13 +7,14 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "../shell/output.h"
 #include "../shell/state.h"
-#include "../shell/unattended.h"
-#include "../../common/text.h"
 #include "../shell/wait.h"
+#include "../../common/text.h"
 #include "program_items.h"
 #include "script_values.h"
 #include "sequence.h"
+#include "status.h"
 
 namespace {
 
@@ -139,40 +140,76 @@ int CreateGroupFolder(const char *group)
     // current directory or at the drive root.
     if (!ProgramsFolder(programs, sizeof programs) ||
         !GroupFolderOf(programs, group, folder, sizeof folder))
-        return 1;
-    CreateDirectoryA(folder, NULL);
+        return 0;
+    if (!CreateDirectoryA(folder, NULL) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return 0;
     SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA, folder, NULL);
     return 1;
 }
 
-int CreateShortcut(const char *target, const char *name, const char *group, const char *icon)
+namespace {
+
+// Saves the link "<Programs>\<group>\<name>.lnk" to target with arguments
+// (none when NULL) and the icon, when one is given. Returns 0, having told
+// the user, when it could not be saved.
+int SaveLink(const char *target, const char *arguments, const char *name, const char *group,
+             const char *icon)
 {
     char programs[kPathSize], linkPath[kPathSize];
     const int havePath = ProgramsFolder(programs, sizeof programs) &&
                          LinkPathOf(programs, group, name, linkPath, sizeof linkPath);
 
+    int saved = 0;
     IShellLinkA *link = NULL;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                (void **)&link)) ||
-        link == NULL)
-        return 1;
-    link->SetPath(target);
-    link->SetDescription("");
-    if (TakesIconLocation(target))
-        link->SetIconLocation(icon, 0);
-
-    IPersistFile *file = NULL;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file)) && file != NULL) {
-        WCHAR widePath[MAX_PATH];
-        const int saved = havePath &&
-                          MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH) > 0 &&
-                          SUCCEEDED(file->Save(widePath, TRUE));
-        if (!saved)
-            Tell("Failed to Create Program Group", "Error", MB_OK, IDOK);
-        file->Release();
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   (void **)&link)) &&
+        link != NULL) {
+        link->SetPath(target);
+        link->SetDescription("");
+        if (arguments != NULL)
+            link->SetArguments(arguments);
+        if (icon != NULL)
+            link->SetIconLocation(icon, 0);
+        IPersistFile *file = NULL;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file)) && file != NULL) {
+            WCHAR widePath[MAX_PATH];
+            saved = havePath &&
+                    MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH) > 0 &&
+                    SUCCEEDED(file->Save(widePath, TRUE));
+            file->Release();
+        }
+        link->Release();
     }
-    link->Release();
-    return 1;
+    if (!saved) {
+        Tell("Failed to Create Program Group", "Error", MB_OK, IDOK);
+        NoteStepFailedOn("Cannot create the link: %s", name);
+    }
+    return saved;
+}
+
+// Program Manager's AddItem made as a link of the group: the command's
+// first word is the program, the rest its arguments. A silent run makes its
+// items so, since Program Manager opens the group's window to add to it.
+void AddItemLink(const char *cmdLine, const char *title, const char *icon)
+{
+    char program[kItemBufSize];
+    const char *arguments = strchr(cmdLine, ' ');
+    size_t length = arguments != NULL ? (size_t)(arguments - cmdLine) : strlen(cmdLine);
+    CopyTextN(program, sizeof program, cmdLine, length);
+    if (arguments != NULL)
+        ++arguments;
+    if (!IsPlainGroupName(title)) {
+        NoteStepFailedOn("Cannot create the link: %s", title);
+        return;
+    }
+    SaveLink(program, arguments, title, gState.groupName, icon);
+}
+
+}  // namespace
+
+int CreateShortcut(const char *target, const char *name, const char *group, const char *icon)
+{
+    return SaveLink(target, NULL, name, group, TakesIconLocation(target) ? icon : NULL);
 }
 
 int ProgmanShowGroup(void)
@@ -226,10 +263,10 @@ void ProgmanAddItem(const char *cmdLine, const char *title, const char *icon, co
     CloseProgman();
 }
 
-void ProgmanDeleteGroup(const char *group, const char *service)
+int ProgmanDeleteGroup(const char *group, const char *service)
 {
     if (!OpenProgman(service))
-        return;
+        return 0;
     size_t length = DeleteGroupCommand(group, NULL, 0);
     char *command = (char *)LocalAlloc(LPTR, length + 1);
     if (command != NULL) {
@@ -238,6 +275,7 @@ void ProgmanDeleteGroup(const char *group, const char *service)
         LocalFree(command);
     }
     CloseProgman();
+    return 1;
 }
 
 int CreateProgramGroup(void)
@@ -260,26 +298,38 @@ int CreateProgramGroup(void)
 
     // A name that is not one plain name would put the links into the
     // Programs folder itself or outside it: no group at all then, and no
-    // main link for such a title; the installation goes on.
+    // main link for such a title; the installation goes on without them.
     const int group = IsPlainGroupName(gState.groupName);
+    if (!group)
+        NoteStepFailedOn("Cannot create the program group: %s", gState.groupName);
     SetMeter(82);
+    if (group && !CreateGroupFolder(gState.groupName))
+        NoteStepFailedOn("Cannot create the program group: %s", gState.groupName);
     if (group) {
-        CreateGroupFolder(gState.groupName);
         if (targetWhole && iconWhole && IsPlainGroupName(gState.mainTitle))
             CreateShortcut(target, gState.mainTitle, gState.groupName, icon);
+        else
+            NoteStepFailedOn("Cannot create the link: %s", gState.mainTitle);
     }
     SetMeter(84);
     if (group) {
         if (InstallPathOf(installDir, "UNINSTAL.EXE", path, sizeof path) &&
             InstallPathOf(installDir, "UNINSTAL.ICO", icon, sizeof icon))
             CreateShortcut(path, "Uninstall", gState.groupName, icon);
+        else
+            NoteStepFailedOn("Cannot create the link: %s", "Uninstall");
         if (InstallPathOf(installDir, "README.TXT", path, sizeof path))
             CreateShortcut(path, "Readme", gState.groupName, "NULL");
+        else
+            NoteStepFailedOn("Cannot create the link: %s", "Readme");
     }
     SetMeter(86);
-    if (group)
+    // The group and its links are made above; ShowGroup only shows them,
+    // and the shell answers it by opening the group's folder window, which
+    // a silent run must not. The pause lets the reader see the group.
+    if (group && !gState.silent)
         ProgmanShowGroup();
-    WaitSeconds(2);
+    PauseSeconds(2);
     SetMeter(88);
     ArrowCursor();
     return 1;
@@ -289,29 +339,46 @@ int AddProgmanItems(void)
 {
     const ScriptValues *s = &gState.script;
     const char drive = gState.ownPath[0];
-    // Program Manager adds items to its active group: without the package's
-    // group shown they would land in whatever group the user had open.
-    if (!gState.groupShown)
-        return 0;
     char installDir[kPathSize];
     InstallDir(installDir, sizeof installDir);
+    char document[kItemBufSize], cmdLine[kItemBufSize], icon[kItemBufSize];
+    snprintf(document, sizeof document, "%c:%s", drive, s->wriFile);
+    snprintf(icon, sizeof icon, "%s\\%s", installDir, "SETUP.ICO");
+
+    if (gState.silent) {
+        if (!IsPlainGroupName(gState.groupName))
+            return 0;  // no group to add to: noted when it was refused
+        // An item without a program would start nothing: only those the
+        // script names are made.
+        snprintf(cmdLine, sizeof cmdLine, "WRITE.EXE %s", document);
+        AddItemLink(cmdLine, s->wriTitle, "WRITE.EXE");
+        snprintf(cmdLine, sizeof cmdLine, "%c:%s", drive, s->setup2);
+        if (s->setup2[0] != '\0')
+            AddItemLink(cmdLine, s->s2Title, icon);
+        snprintf(cmdLine, sizeof cmdLine, "%c:%s", drive, s->setup3);
+        if (s->setup3[0] != '\0')
+            AddItemLink(cmdLine, s->s3Title, icon);
+        return 1;
+    }
+
+    // Program Manager adds items to its active group: without the package's
+    // group shown they would land in whatever group the user had open.
     HWND progman = FindWindowA("PROGMAN", NULL);
-    if (progman == NULL || !IsWindow(progman))
+    if (!gState.groupShown || progman == NULL || !IsWindow(progman)) {
+        NoteStepFailedOn("Cannot add the items of: %s", document);
         return 0;
+    }
     HourglassCursor();
     ShowWindow(progman, SW_RESTORE);
 
-    char document[kItemBufSize], cmdLine[kItemBufSize], icon[kItemBufSize];
-    snprintf(document, sizeof document, "%c:%s", drive, s->wriFile);
     snprintf(cmdLine, sizeof cmdLine, "WRITE.EXE %s", document);
     ProgmanAddItem(cmdLine, s->wriTitle, "WRITE.EXE", "PROGMAN");
-
-    snprintf(icon, sizeof icon, "%s\\%s", installDir, "SETUP.ICO");
     snprintf(cmdLine, sizeof cmdLine, "%c:%s", drive, s->setup2);
     ProgmanAddItem(cmdLine, s->s2Title, icon, "PROGMAN");
     snprintf(cmdLine, sizeof cmdLine, "%c:%s", drive, s->setup3);
     ProgmanAddItem(cmdLine, s->s3Title, icon, "PROGMAN");
 
+    // Lets the reader see the items before Program Manager is put away.
     WaitSeconds(3);
     ShowWindow(progman, SW_MINIMIZE);
     ArrowCursor();

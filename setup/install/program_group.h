@@ -11,17 +11,19 @@
 int CreateProgramGroup(void);
 
 // Adds the Write document's item and the two further setup items through
-// Program Manager, when its window exists. Returns 0 when there is none,
-// having done nothing, else 1.
+// Program Manager, when its window exists and shows the group (a silent
+// run makes them as links of the group instead). Returns 0, having noted a
+// step not done, when there is no Program Manager window, else 1.
 int AddProgmanItems(void);
 
 // Makes "<Programs>\<group>" (an existing one is kept) and tells the shell.
-// Returns 1.
+// Returns 0 when there is no such folder afterwards.
 int CreateGroupFolder(const char *group);
 
 // Writes "<Programs>\<group>\<name>.lnk" to target, replacing one of the
 // same name; the icon location is set only for targets ending in "exe" or
-// "pdf". A link that cannot be saved is reported. Returns 1.
+// "pdf". A link that cannot be saved is reported and noted as a step not
+// done. Returns 0 then, else 1.
 int CreateShortcut(const char *target, const char *name, const char *group, const char *icon);
 
 // Sends "[ShowGroup(<groupName>,1)]" to Program Manager. Returns 0 when
@@ -31,6 +33,7 @@ int ProgmanShowGroup(void);
 // Send one "[AddItem(...)]" or "[DeleteGroup(...)]" command to the given
 // service; a failed connection is reported, a failed command is not.
 void ProgmanAddItem(const char *cmdLine, const char *title, const char *icon, const char *service);
-void ProgmanDeleteGroup(const char *group, const char *service);
+// ProgmanDeleteGroup returns 0 when no conversation came of it (reported).
+int ProgmanDeleteGroup(const char *group, const char *service);
 
 #endif

@@ -6,16 +6,21 @@
 #include "acrobat.h"
 #include "../resource.h"
 #include "../shell/dialogs.h"
+#include "../shell/output.h"
 #include "../shell/state.h"
-#include "../shell/unattended.h"
-#include "../../common/text.h"
 #include "../shell/wait.h"
+#include "../../common/text.h"
 #include "find_acrobat.h"
 #include "program_group.h"
 #include "script_values.h"
 #include "setup_acrobat.h"
 #include "status.h"
 #include "viewer_names.h"
+
+// The longest a silent run waits for embed, which is our own program and
+// ends by itself unless something holds it.
+const DWORD kSilentEmbedWaitMs = 600 * 1000;
+const DWORD kEndWaitMs = 5000;
 
 static void StepDelay(void)
 {
@@ -38,20 +43,27 @@ void CreateScriptDirectory(const char *value)
 {
     char path[kPathSize];
     DWORD length = GetCurrentDirectoryA(sizeof path, path);
-    if (length == 0 || length + strlen(value) >= sizeof path)
+    if (length == 0 || length + strlen(value) >= sizeof path) {
+        NoteStepFailedOn("Cannot make the directory: %s", value);
         return;
+    }
     AppendText(path, sizeof path, value);
-    CreateDirectoryA(path, NULL);
+    // One that is there already is what the line asks for.
+    if (!CreateDirectoryA(path, NULL) && GetLastError() != ERROR_ALREADY_EXISTS)
+        NoteStepFailedOn("Cannot make the directory: %s", path);
 }
 
 void CopySetupFile(const char *value)
 {
     char source[kPathSize], target[kPathSize];
     if (strlen(value) > kScriptFileValueMax ||
-        !CopyFilePaths(gState.ownPath[0], gState.destDir, value, source, target, kPathSize))
+        !CopyFilePaths(gState.ownPath[0], gState.destDir, value, source, target, kPathSize)) {
+        NoteStepFailedOn("Cannot copy: %s", value);
         return;
+    }
     SetStatus("Copying Files...");
-    CopyFileA(source, target, FALSE);
+    if (!CopyFileA(source, target, FALSE))
+        NoteStepFailedOn("Cannot copy: %s", source);
     DWORD attributes = GetFileAttributesA(target);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesA(target, FILE_ATTRIBUTE_NORMAL);
@@ -61,8 +73,10 @@ void MoveInstalledFile(const char *value)
 {
     char source[kPathSize], target[kPathSize];
     if (strlen(value) > kScriptFileValueMax ||
-        !MoveFilePaths(gState.destDir, value, source, target, kPathSize))
+        !MoveFilePaths(gState.destDir, value, source, target, kPathSize)) {
+        NoteStepFailedOn("Cannot move: %s", value);
         return;
+    }
     SetStatus("Copying Files...");
     // The file is deleted only once its copy is in place, and never when it
     // already is where the value names.
@@ -70,6 +84,8 @@ void MoveInstalledFile(const char *value)
         return;
     if (CopyFileA(source, target, FALSE))
         DeleteFileA(source);
+    else
+        NoteStepFailedOn("Cannot move: %s", source);
 }
 
 // Reads the script, storing its settings and running its file operations
@@ -116,10 +132,8 @@ void MovePlugin(const char *plugin)
     SetMeter(59);
     if (!sourceFits || !targetFits || !CopyFileA(source, target, FALSE)) {
         SetStatus("Tarnwick was unable to copy to your Acrobat plug-ins directory.");
-        // No one read the line in a silent run: the exit status tells it.
-        if (gState.silent)
-            gState.pluginFailed = 1;
-        WaitSeconds(2);
+        NoteStepFailedOn("Cannot copy the plug-in: %s", plugin);
+        PauseSeconds(2);  // for the reader of the line
     }
     // The staged copy goes either way, but only by its own whole name.
     if (sourceFits)
@@ -162,12 +176,18 @@ int RunEmbed(const char *sourceDrive)
     PROCESS_INFORMATION pi = {};
     if (!whole || !CreateProcessA(NULL, cmdLine, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
         // Name what could not be started.
-        MessageBoxA(NULL, cmdLine, "Cannot execute Tarnwick 32-bit Installer.", MB_OK);
+        Tell(cmdLine, "Cannot execute Tarnwick 32-bit Installer.", MB_OK, IDOK);
+        NoteStepFailed("Cannot execute Tarnwick 32-bit Installer.");
         gState.embedFailed = 1;
         return 0;
     }
-    DWORD waited = WaitForSingleObject(
-        pi.hProcess, gState.silent ? kSilentEmbedWaitSeconds * 1000u : INFINITE);
+    DWORD waited = WaitForSingleObject(pi.hProcess, gState.silent ? kSilentEmbedWaitMs : INFINITE);
+    if (waited == WAIT_TIMEOUT) {
+        // Ended before the log's last line, so nothing it still does can
+        // land after the status was read.
+        TerminateProcess(pi.hProcess, 1);
+        WaitForSingleObject(pi.hProcess, kEndWaitMs);
+    }
     DWORD exitCode = 0;
     GetExitCodeProcess(pi.hProcess, &exitCode);
     CloseHandle(pi.hThread);
@@ -178,9 +198,13 @@ int RunEmbed(const char *sourceDrive)
         return 0;
     }
     // A silent embed tells by its status that the document or the plug-in
-    // could not be written; shown, it has told the user itself.
-    if (gState.silent && exitCode != 0)
+    // could not be written; shown, it has told the user itself and ends
+    // with 0.
+    if (exitCode != 0) {
+        NoteStepFailed("The Tarnwick 32-bit Installer could not write the document or the "
+                       "plug-in.");
         gState.embedFailed = 1;
+    }
     SetMeter(68);
     return 1;
 }
@@ -206,7 +230,7 @@ static int RunInstallSteps(const char *sourceDrive, const char **result)
         SetStatus(gState.acrobatShownPath);
         SetMeter(58);
     }
-    WaitSeconds(1);
+    PauseSeconds(1);
     if (Ended())
         return 0;
     if (s->plugin1[0] != '\0') {
@@ -214,7 +238,7 @@ static int RunInstallSteps(const char *sourceDrive, const char **result)
         if (gState.acrobatUnsupported || Ended())
             return 0;
         MovePlugin(s->plugin1);
-        WaitSeconds(1);
+        PauseSeconds(1);
     }
     if (s->plugin2[0] != '\0')
         MovePlugin(s->plugin2);
@@ -237,7 +261,7 @@ static int RunInstallSteps(const char *sourceDrive, const char **result)
     if (s->mainFile[0] != '\0') {
         SetStatus("Creating Program Group and Items...");
         SetMeter(80);
-        WaitSeconds(1);
+        PauseSeconds(1);
         CreateProgramGroup();
         if (s->wriFile[0] != '\0')
             AddProgmanItems();
@@ -264,7 +288,11 @@ static void RunFinishDialog(const char *result)
         DestroyWindow(gState.hStatusDlg);
     gState.hStatusDlg = NULL;
     if (gState.silent) {
-        LogShown(result);
+        // The log's last line says why a run is not complete.
+        char line[sizeof gState.finalText + sizeof gState.failure + 16];
+        snprintf(line, sizeof line, gState.stepFailed ? "%s Cause: %s" : "%s", result,
+                 gState.failure);
+        LogShown(line);
         return;
     }
     gState.hFinishDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_FINISH),
@@ -303,14 +331,23 @@ void RunInstallScript(const char *sourceDrive)
     SetMeter(0);
     StepDelay();
     HourglassCursor();
-    if (Ended() || !ReadInstallScript())
+    if (Ended())
         return;
+    if (!ReadInstallScript()) {
+        // The shown run ends here without a word, as it always has; the
+        // log says why the run stopped.
+        LogShown("Cannot read the installation script setup.ini: the installation stops.");
+        return;
+    }
     ArrowCursor();
 
     const char *result = "Installation Not Complete.";
     if (!RunInstallSteps(sourceDrive, &result))
         return;
-    if (gState.acrobatInstallFailed || gState.embedFailed || gState.pluginFailed)
+    // A silent run's result counts every step the script asked for: no one
+    // saw the lines that told of the others.
+    if (gState.acrobatInstallFailed || gState.embedFailed ||
+        (gState.silent && gState.stepFailed))
         result = "Installation Not Complete.";
     RunFinishDialog(result);
     if (Ended() || gState.silent)

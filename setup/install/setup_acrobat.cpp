@@ -6,6 +6,7 @@
 void SetupFindAcrobatWindow(void)
 {
     acrobatRunning = 0;
-    WaitSeconds(1);
+    // Lets setup's own windows settle first; a silent run has none.
+    PauseSeconds(1);
     FindAcrobatWindow();
 }

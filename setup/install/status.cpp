@@ -1,11 +1,13 @@
 #include "status.h"
 
 #include <windows.h>
+#include <stdio.h>
 
 #include "../payload/progress.h"
 #include "../resource.h"
+#include "../shell/output.h"
 #include "../shell/state.h"
-#include "../shell/unattended.h"
+#include "../../common/text.h"
 
 void SetStatus(const char *text)
 {
@@ -16,4 +18,19 @@ void SetStatus(const char *text)
 void SetMeter(int position)
 {
     PaintInstallBar(position, 100);
+}
+
+void NoteStepFailed(const char *text)
+{
+    if (!gState.stepFailed)
+        CopyText(gState.failure, sizeof gState.failure, text);
+    gState.stepFailed = 1;
+    LogShown(text);
+}
+
+void NoteStepFailedOn(const char *format, const char *arg)
+{
+    char text[2 * kPathSize];
+    snprintf(text, sizeof text, format, arg);
+    NoteStepFailed(text);
 }

@@ -1,6 +1,7 @@
 #include "uninstall_list.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "../shell/run_mode.h"
@@ -75,9 +76,34 @@ int UninstallDirOf(const char *path, char *dir, size_t cap)
     return 1;
 }
 
-int RelayCommandLine(const char *relay, const char *ownPath, char *cmdLine, size_t cap)
+int RelayCommandLine(const char *relay, uint64_t process, const char *identity,
+                     const char *ownPath, char *cmdLine, size_t cap)
 {
-    const char *format = strchr(relay, ' ') != NULL ? "\"%s\" %s" : "%s %s";
-    int written = snprintf(cmdLine, cap, format, relay, ownPath);
+    const char *quote = strchr(relay, ' ') != NULL ? "\"" : "";
+    int written = snprintf(cmdLine, cap, "%s%s%s /WAIT=%llX /FILE=%s %s", quote, relay, quote,
+                           (unsigned long long)process, identity, ownPath);
     return written >= 0 && (size_t)written < cap;
+}
+
+int ReadRelayOrder(const char *cmdLine, RelayOrder *order)
+{
+    memset(order, 0, sizeof *order);
+    const char *p = cmdLine;
+    for (;;) {
+        while (*p == ' ' || *p == '\t')
+            ++p;
+        // No path starts with "/": each such word is part of the order.
+        const char *end = p;
+        while (*end != '\0' && *end != ' ' && *end != '\t')
+            ++end;
+        if (StartsWithNoCase(p, "/WAIT=")) {
+            order->process = strtoull(p + 6, NULL, 16);
+        } else if (StartsWithNoCase(p, "/FILE=")) {
+            CopyTextN(order->identity, sizeof order->identity, p + 6, (size_t)(end - p - 6));
+        } else {
+            break;
+        }
+        p = end;
+    }
+    return p[0] != '\0' && CopyText(order->path, sizeof order->path, p) == strlen(p);
 }

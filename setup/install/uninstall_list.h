@@ -4,6 +4,7 @@
 #define TARNWICK_UNINSTALL_LIST_H
 
 #include <stddef.h>
+#include <stdint.h>
 
 enum { kUninstallFileCount = 10 };
 
@@ -42,10 +43,30 @@ int IsUninstallerPath(const char *path);
 // is no such directory.
 int UninstallDirOf(const char *path, char *dir, size_t cap);
 
-// The second stage's command line: the relay program, a blank and the
-// uninstaller's full path as it is (the second stage takes the whole rest
-// of its command line as the path). A relay path with blanks is quoted.
-// Returns 0 when it had to be cut.
-int RelayCommandLine(const char *relay, const char *ownPath, char *cmdLine, size_t cap);
+enum { kFileIdentitySize = 64 };
+
+// What an uninstaller hands its relay on the relay's command line:
+//   /WAIT=HANDLE /FILE=IDENTITY PATH
+// HANDLE is an inherited handle of the uninstaller's process (hexadecimal),
+// which the relay waits on; IDENTITY what the uninstaller's file was when it
+// handed over (volume, file index, write time, size), so the relay deletes
+// only that file and never an uninstaller an installation wrote since; PATH,
+// the rest of the line, is the uninstaller's full path as it is. A relay
+// started with only a path (by hand) gets neither.
+struct RelayOrder {
+    uint64_t process;                  // 0: none handed over
+    char identity[kFileIdentitySize];  // empty: none handed over
+    char path[256];                    // the uninstaller to delete
+};
+
+// Forms the relay's command line: the relay program (quoted when it holds a
+// blank), the order and the uninstaller's path. Returns 0 when it had to
+// be cut.
+int RelayCommandLine(const char *relay, uint64_t process, const char *identity,
+                     const char *ownPath, char *cmdLine, size_t cap);
+
+// Reads the text after the relay's name. Returns 0 when it names no path
+// or the path does not fit.
+int ReadRelayOrder(const char *cmdLine, RelayOrder *order);
 
 #endif

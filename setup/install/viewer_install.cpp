@@ -4,13 +4,28 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "../shell/output.h"
 #include "../shell/state.h"
-#include "../shell/unattended.h"
 #include "../shell/wait.h"
 #include "sequence.h"
+#include "status.h"
 #include "viewer_names.h"
 
 namespace {
+
+// The longest a silent run waits for the viewer's installer: its process
+// and its windows together, on one clock.
+const DWORD kSilentInstallerWaitMs = 900 * 1000;
+
+// Milliseconds a silent run may still wait on the clock started at since;
+// INFINITE for a shown run, which waits as long as the installer runs.
+DWORD TimeLeft(DWORD since)
+{
+    if (!gState.silent)
+        return INFINITE;
+    DWORD elapsed = GetTickCount() - since;  // unsigned: survives one wrap
+    return elapsed >= kSilentInstallerWaitMs ? 0 : kSilentInstallerWaitMs - elapsed;
+}
 
 struct InstallerCheck {
     const char *pattern;
@@ -53,18 +68,13 @@ int InstallerWindowsPresent(const char *pattern)
 // a DDE conversation (which starts with a message sent to every top-level
 // window), would otherwise wait on setup while setup waits on it. Nothing
 // posted is taken, so setup's own windows stay as they are until it ends.
-// Returns 0 when a silent run's bound ran out first.
-int WaitServingSentMessages(HANDLE process)
+// Returns 0 when a silent run's bound, counted from since, ran out first.
+int WaitServingSentMessages(HANDLE process, DWORD since)
 {
-    const DWORD start = GetTickCount();
     for (;;) {
-        DWORD timeout = INFINITE;
-        if (gState.silent) {
-            DWORD elapsed = GetTickCount() - start;
-            if (elapsed >= kSilentInstallerWaitSeconds * 1000u)
-                return 0;
-            timeout = kSilentInstallerWaitSeconds * 1000u - elapsed;
-        }
+        DWORD timeout = TimeLeft(since);
+        if (timeout == 0)
+            return 0;
         DWORD woke = MsgWaitForMultipleObjects(1, &process, FALSE, timeout, QS_SENDMESSAGE);
         if (woke == WAIT_TIMEOUT)
             return 0;
@@ -90,18 +100,18 @@ void ReportInstallerNotStarted(DWORD error)
     Tell("Cannot install Acrobat Reader. Please download the Acrobat installer from "
          ACROBAT_DOWNLOAD_URL " then run this program again.",
          caption, MB_OK, IDOK);
+    NoteStepFailedOn("Cannot start the Acrobat installer: %s", gState.script.installer);
     gState.acrobatInstallFailed = 1;
 }
 
 }  // namespace
 
-void WaitForInstallerWindows(const char *pattern, double intervalSeconds)
+void WaitForInstallerWindows(const char *pattern, double intervalSeconds, DWORD since)
 {
-    const DWORD start = GetTickCount();
     WaitSeconds(1);
     for (;;) {
         WaitSeconds(intervalSeconds);
-        if (gState.silent && GetTickCount() - start > kSilentInstallerWaitSeconds * 1000u) {
+        if (TimeLeft(since) == 0) {
             NoteInstallerTimeOut();
             break;
         }
@@ -116,6 +126,8 @@ void WaitForInstallerWindows(const char *pattern, double intervalSeconds)
 
 void InstallAcrobat(void)
 {
+    // One clock for the whole wait: the process, then its windows.
+    const DWORD since = GetTickCount();
     WaitSeconds(1);
     SetStatus("Installing Adobe Acrobat. Please Wait...");
 
@@ -149,7 +161,7 @@ void InstallAcrobat(void)
     // when it is done.
     int ended = 1;
     if (bundled)
-        ended = WaitServingSentMessages(pi.hProcess);
+        ended = WaitServingSentMessages(pi.hProcess, since);
     else
         WaitForSingleObject(pi.hProcess, 500);
     CloseHandle(pi.hThread);
@@ -159,10 +171,10 @@ void InstallAcrobat(void)
         return;  // still running: its file is not deleted under it
     }
 
-    WaitForInstallerWindows("Reader", 1);
+    WaitForInstallerWindows("Reader", 1, since);
     WaitSeconds(1);
     if (!gState.timedOut)
-        WaitForInstallerWindows("Setup", 2);
+        WaitForInstallerWindows("Setup", 2, since);
     SetStatus("Validating...");
     WaitSeconds(1);
     if (bundled)

@@ -7,7 +7,7 @@
 
 #include "../shell/alert.h"
 #include "../shell/state.h"
-#include "../shell/unattended.h"
+#include "../shell/output.h"
 #include "../../common/pe_image.h"
 #include "../../common/text.h"
 #include "package_keys.h"

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "../shell/state.h"
-#include "../shell/unattended.h"
+#include "../shell/output.h"
 #include "../../common/text.h"
 
 int DriveKind(char *drive)

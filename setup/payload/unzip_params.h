@@ -28,7 +28,7 @@ enum {
 
 // Results of "dunzip", returned in the 32-bit result register. 0 only when
 // every member is in the target directory, written and verified (a name
-// that would leave the target is never written and does not count); every
+// that would leave the target is never written, and so a failure); every
 // other value is a failure, and setup treats it as one without reading it
 // further. Our library reads only structSize, operation, archiveName,
 // targetDir and callback; it expands every member whatever the mask and
@@ -40,8 +40,8 @@ enum {
     kUnzipWriteFailed = 3,  // a write failed (disk full): expansion stopped
     kUnzipNoMemory = 4,
     kUnzipIncomplete = 5,   // every member visited, but one could not be
-                            // created, failed its checks (removed) or is of a
-                            // kind not expanded
+                            // created, failed its checks (removed), is of a
+                            // kind not expanded or was passed over for its name
     kUnzipBadParams = 10,   // wrong size or operation, no archive name
     kUnzipCannotOpen = 11,  // the archive cannot be opened
 };

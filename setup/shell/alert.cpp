@@ -1,7 +1,7 @@
 #include "alert.h"
 
 #include "state.h"
-#include "unattended.h"
+#include "output.h"
 
 // Fatal errors do not unwind: every loop checks cancelled, and the quit
 // message ends the main loop.

@@ -5,15 +5,12 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../install/sequence.h"
-#include "../payload/expand.h"
-#include "../payload/extract.h"
-#include "../payload/progress.h"
 #include "../resource.h"
-#include "alert.h"
-#include "state.h"
 #include "../../common/text.h"
-#include "unattended.h"
+#include "alert.h"
+#include "installation.h"
+#include "output.h"
+#include "state.h"
 #include "wait.h"
 
 // One brush of the dialog colour for the program's life, instead of a new
@@ -29,19 +26,38 @@ static HBRUSH DialogBrush(HWND deviceWnd)
     return brush;
 }
 
-void CreateDirectoryChain(char *path)
+size_t CreateDirectoryChain(char *path)
 {
     // The first three characters are a drive root at most; a shorter path
     // has no parent to make.
+    size_t made = 0;
     size_t length = strlen(path);
     for (size_t i = 3; i < length; ++i) {
         if (path[i] != '\\')
             continue;
         path[i] = '\0';
-        CreateDirectoryA(path, NULL);
+        if (CreateDirectoryA(path, NULL) && made == 0)
+            made = i;
         path[i] = '\\';
     }
-    CreateDirectoryA(path, NULL);
+    if (CreateDirectoryA(path, NULL) && made == 0)
+        made = length;
+    return made;
+}
+
+void RemoveDirectoryChain(char *path, size_t made)
+{
+    if (made == 0)
+        return;
+    size_t length = strlen(path);
+    RemoveDirectoryA(path);
+    for (size_t i = length; i-- > made;) {
+        if (path[i] != '\\')
+            continue;
+        path[i] = '\0';
+        RemoveDirectoryA(path);
+        path[i] = '\\';
+    }
 }
 
 int EnterDestination(const char *typed)
@@ -50,7 +66,7 @@ int EnterDestination(const char *typed)
     CopyText(gState.destDirTyped, sizeof gState.destDirTyped, typed);
 
     HourglassCursor();
-    CreateDirectoryChain(gState.destDir);
+    const size_t made = CreateDirectoryChain(gState.destDir);
     SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA, gState.destDir, NULL);
     UpperCase(gState.destDir);
 
@@ -59,6 +75,11 @@ int EnterDestination(const char *typed)
     const char letter = gState.destDir[0];
     if (letter < 'A' || letter > 'Z' || _chdrive(letter - 64) != 0 ||
         _chdir(gState.destDir) != 0) {
+        // The folders made on the way to a destination that cannot be
+        // entered would only be litter: they go again while still empty.
+        char madePath[kDestDirSize];
+        CopyText(madePath, sizeof madePath, gState.destDirTyped);
+        RemoveDirectoryChain(madePath, made);
         ShowAlert(kAlertCannotCd);
         return 0;
     }
@@ -204,51 +225,6 @@ INT_PTR CALLBACK FinishDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
     }
     (void)lParam;
     return PlainDialogColour(msg, wParam);
-}
-
-// The copy dialog's label, or the log's line in a silent run.
-static void SetCopyLabel(const char *text)
-{
-    SetDlgItemTextA(gState.hCopyDlg, IDC_LABEL, text);
-    UpdateWindow(gState.hCopyDlg);
-    LogShown(text);
-}
-
-void RunInstallation(void)
-{
-    if (!gState.silent) {
-        gState.hCopyDlg = CreateDialogParamA(gState.hInstance, MAKEINTRESOURCEA(IDD_COPY),
-                                             gState.hMainWnd, CopyProgressDlgProc, 0);
-        SetDlgItemTextA(gState.hCopyDlg, IDCANCEL, "Cancel");
-        ShowWindow(gState.hCopyDlg, SW_SHOW);
-    }
-    SetCopyLabel("Copying Files...");
-
-    ExtractPayload();
-    WaitSeconds(0.75 * gState.stepDelay);
-    PauseSeconds(1);
-    SetCopyLabel("Uncompressing files...");
-    PauseSeconds(1);
-    PaintExpandBar(0, 100);
-    // After a confirmed cancel the copied library may be partial: loading it
-    // would only raise an alert the user did not ask for.
-    if (!gState.cancelled)
-        ExpandArchive();
-    PauseSeconds(1);
-
-    if (gState.hCopyDlg != NULL)
-        DestroyWindow(gState.hCopyDlg);
-    gState.hCopyDlg = NULL;
-    DeleteFileA("ctl3dv2.dll");
-    DeleteFileA("Dunzip32.dll");
-    DeleteFileA("PACK.BOX");
-
-    if (!gState.cancelled) {
-        ShowLicense();
-        if (gState.accepted == 1)
-            RunInstallScript(gState.sourceDrive);
-    }
-    PostQuitMessage(0);
 }
 
 // The readme and the licence: one dialog (107), two settings.

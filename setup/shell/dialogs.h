@@ -4,6 +4,7 @@
 #define TARNWICK_DIALOGS_H
 
 #include <windows.h>
+#include <stddef.h>
 
 INT_PTR CALLBACK DestinationDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK CopyProgressDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -16,10 +17,6 @@ INT_PTR CALLBACK FinishDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 // destDirTyped, and makes it current. Returns 0 after alert 1000.
 int EnterDestination(const char *typed);
 
-// The install driver, run inside the destination dialog's OK handling (or
-// by the silent run, which shows none of its dialogs).
-void RunInstallation(void);
-
 // Shows readme1st.txt beside the program, if it is there; returns when it
 // is dismissed.
 void ShowReadme(void);
@@ -30,6 +27,12 @@ void ShowLicense(void);
 
 // Creates every directory on the way to path (from its fourth character on,
 // so a drive root is not attempted) and then path itself; failures ignored.
-void CreateDirectoryChain(char *path);
+// Returns the length of the shortest prefix of path that this call made,
+// 0 when it made none.
+size_t CreateDirectoryChain(char *path);
+
+// Removes, deepest first, what CreateDirectoryChain made for path from the
+// prefix of length made on; a folder that is no longer empty stays.
+void RemoveDirectoryChain(char *path, size_t made);
 
 #endif

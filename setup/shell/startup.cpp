@@ -2,15 +2,20 @@
 
 #include <objbase.h>
 
+#include <stdio.h>
+
 #include "../install/uninstall.h"
 #include "../payload/directory.h"
 #include "../payload/media.h"
+#include "../../common/log_file.h"
+#include "../../common/switches.h"
+#include "../../common/text.h"
 #include "dialogs.h"
+#include "installation.h"
 #include "main_window.h"
+#include "output.h"
 #include "run_mode.h"
 #include "state.h"
-#include "../../common/text.h"
-#include "unattended.h"
 
 SetupState gState;
 
@@ -56,6 +61,40 @@ static void LoadCommonControls(void)
         init();
 }
 
+// Reads the switches of an unattended run (SETUP.EXE /S [/LOG=FILE]
+// [/D=DIR], UNINSTAL.EXE /S [/LOG=FILE]) into the state. Without /S nothing
+// changes. A silent run that could not keep its word does not start:
+// returns 0 for a log that cannot be written and for a word that is no
+// switch (a misspelt one, or a path cut at its blank), whose meaning no one
+// can be asked about.
+static int ReadSwitches(const char *cmdLine)
+{
+    UnattendedSwitches switches;
+    ReadUnattendedSwitches(cmdLine != NULL ? cmdLine : "", &switches);
+    gState.silent = switches.silent;
+    if (!gState.silent)
+        return 1;
+    // The step delay paces what the screen shows; a silent run has no one
+    // to pace for. Nor may the system ask about a drive without a disc or
+    // a file it cannot open: such a box would wait for ever.
+    gState.stepDelay = 0;
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    if (switches.logGiven &&
+        (!switches.logWhole ||
+         !FullLogPath(switches.logPath, gState.logPath, sizeof gState.logPath)))
+        return 0;
+    if (switches.strayGiven) {
+        char text[kSwitchWordSize + 32];
+        snprintf(text, sizeof text, "Unknown argument: %s", switches.stray);
+        Tell(text, "Error", MB_OK, IDOK);
+        return 0;
+    }
+    gState.destGiven = switches.destGiven;
+    gState.destWhole = switches.destWhole;
+    CopyText(gState.silentDest, sizeof gState.silentDest, switches.destDir);
+    return 1;
+}
+
 int SetupMain(HINSTANCE instance, const char *cmdLine)
 {
     gState.hInstance = instance;
@@ -75,18 +114,24 @@ int SetupMain(HINSTANCE instance, const char *cmdLine)
     gState.ownPath[sizeof gState.ownPath - 1] = '\0';
     ProgramDirOf(gState.ownPath, gState.programDir, sizeof gState.programDir);
 
-    BeginUnattended(cmdLine);
-    switch (RunModeFor(gState.ownPath, upperCmdLine)) {
+    const RunMode mode = RunModeFor(gState.ownPath, upperCmdLine);
+    // The relay's command line is what the uninstaller handed over, not
+    // switches.
+    if (mode == kRunTempUninstaller) {
+        RunTempUninstaller(cmdLine, upperCmdLine);
+        return 0;
+    }
+    if (!ReadSwitches(cmdLine))
+        return kExitStopped;
+    switch (mode) {
     case kRunUninstall: {
         int status = RunUninstall();
         return gState.silent ? status : 0;
     }
-    case kRunTempUninstaller:
-        RunTempUninstaller(upperCmdLine);
-        return 0;
     case kRunDeletableNotice:
-        MessageBoxA(NULL, "This file can be deleted.  Thank you.", gState.ownPath, MB_OK);
+        Tell("This file can be deleted.  Thank you.", gState.ownPath, MB_OK, IDOK);
         return 0;
+    case kRunTempUninstaller:
     case kRunInstaller:
         break;
     }

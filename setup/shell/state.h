@@ -107,7 +107,8 @@ struct SetupState {
     int32_t destWhole;             // and it fitted
     char silentDest[kPathSize];    // /D='s value
     int32_t timedOut;              // a bounded wait of the silent run ran out
-    int32_t pluginFailed;          // a plug-in did not reach the viewer
+    int32_t stepFailed;            // a step the script asked for was not done
+    char failure[kPathSize];       // what the first such step was, for the log
     char finalText[32];            // the result the completion dialog shows
 
     int32_t groupShown;            // 1 once ShowGroup made the package's group

@@ -1,11 +1,15 @@
 // uidriver: starts a program under test and plays a scenario against the
 // windows it and the processes it starts put on the screen.
 //
-//   uidriver [--transcript FILE] [--shots DIR] [--verbatim] SCENARIO -- PROGRAM [ARGS...]
+//   uidriver [--transcript FILE] [--shots DIR] [--verbatim] [--bare] SCENARIO -- PROGRAM [ARGS...]
 //
 // The program's command line is its arguments joined by blanks, each one
 // with a blank or a quote in double quotes; with --verbatim they are joined
-// as they are, as a deployment tool writes "/D=C:\My Books".
+// as they are, as a deployment tool writes "/D=C:\My Books". With --bare
+// the screen must stay as it was before the program started, whatever
+// process would change it (the shell's folder windows among them): it is
+// compared at every poll of every wait and at the end, and a change ends
+// the run with a shot "changed".
 //
 // SCENARIO holds one step a line ("#" starts a comment; strings are in
 // double quotes with \\, \", \r, \n and \t escapes):
@@ -31,6 +35,8 @@
 //   file "PATH" / nofile "PATH"  wait for a file to exist / to be gone; for
 //                              what processes left running still do
 //   nowindows                  no window of the program was ever shown
+//   ended                      wait until every process the program started
+//                              (and theirs, in turn) has ended
 //
 // Every visible top-level window met is written to the transcript with its
 // texts. Any time-out or mismatch ends the run with exit code 1 and a
@@ -57,6 +63,7 @@ struct Driver {
     double timeout;
     int line;
     std::string scenario;
+    std::vector<char> bare;    // the screen before the program started, with --bare
 };
 
 Driver D;
@@ -199,9 +206,12 @@ void Record(const std::vector<HWND> &windows)
     }
 }
 
+void CheckBare();
+
 void Record()
 {
     Record(Windows());
+    CheckBare();
 }
 
 std::string Screen()
@@ -221,6 +231,7 @@ template <typename Match> HWND WaitFor(const char *what, Match match)
         // never gets matched without being written down.
         std::vector<HWND> windows = Windows();
         Record(windows);
+        CheckBare();
         for (HWND w : windows) {
             if (match(w))
                 return w;
@@ -306,7 +317,8 @@ int Number(Cursor &c)
 
 // --- steps ----------------------------------------------------------------
 
-void SaveScreen(const std::string &name)
+// The screen's pixels, 24 bits each, bottom-up rows.
+std::vector<char> CaptureScreen(int *width, int *height)
 {
     HDC screen = GetDC(NULL);
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
@@ -328,7 +340,22 @@ void SaveScreen(const std::string &name)
     DeleteObject(bmp);
     DeleteDC(mem);
     ReleaseDC(NULL, screen);
+    *width = w;
+    *height = h;
+    return pixels;
+}
 
+void SaveScreen(const std::string &name)
+{
+    int w = 0, h = 0;
+    std::vector<char> pixels = CaptureScreen(&w, &h);
+    BITMAPINFOHEADER bi = {};
+    bi.biSize = sizeof bi;
+    bi.biWidth = w;
+    bi.biHeight = h;
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    bi.biCompression = BI_RGB;
     std::string path = D.shotDir + "\\" + name + ".bmp";
     FILE *f = fopen(path.c_str(), "wb");
     if (!f)
@@ -341,6 +368,20 @@ void SaveScreen(const std::string &name)
     fwrite(&bi, sizeof bi, 1, f);
     fwrite(pixels.data(), 1, pixels.size(), f);
     fclose(f);
+}
+
+// With --bare: the screen must still be the one met at start.
+void CheckBare()
+{
+    if (D.bare.empty())
+        return;
+    int w = 0, h = 0;
+    if (CaptureScreen(&w, &h) == D.bare)
+        return;
+    SaveScreen("changed");
+    D.bare.clear();  // Fail's own report must not check again
+    Fail("the screen changed while the program ran (shot \"changed\"); the program's windows:\n%s",
+         Screen().c_str());
 }
 
 bool HasIds(HWND w, const std::vector<int> &ids)
@@ -463,6 +504,24 @@ void Step(const std::string &raw)
                      D.timeout);
             Sleep(50);
         }
+    } else if (verb == "ended") {
+        DWORD start = GetTickCount();
+        for (;;) {
+            Record();  // adopts what was started meanwhile
+            bool running = false;
+            for (DWORD pid : D.tree) {
+                HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+                if (h != NULL) {
+                    running = running || WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+                    CloseHandle(h);
+                }
+            }
+            if (!running)
+                break;
+            if (GetTickCount() - start > D.timeout * 1000)
+                Fail("processes of the program still running after %.0f s", D.timeout);
+            Sleep(50);
+        }
     } else if (verb == "nowindows") {
         Record();
         if (!D.seen.empty())
@@ -492,7 +551,7 @@ int main(int argc, char **argv)
     D.timeout = 30;
     D.shotDir = ".";
     const char *transcriptPath = nullptr;
-    bool verbatim = false;
+    bool verbatim = false, bare = false;
     int i = 1;
     for (; i < argc && strcmp(argv[i], "--") != 0; ++i) {
         if (!strcmp(argv[i], "--transcript") && i + 1 < argc)
@@ -501,12 +560,14 @@ int main(int argc, char **argv)
             D.shotDir = argv[++i];
         else if (!strcmp(argv[i], "--verbatim"))
             verbatim = true;
+        else if (!strcmp(argv[i], "--bare"))
+            bare = true;
         else
             D.scenario = argv[i];
     }
     if (D.scenario.empty() || i + 1 >= argc) {
-        fprintf(stderr, "usage: uidriver [--transcript FILE] [--shots DIR] [--verbatim] SCENARIO -- "
-                        "PROGRAM [ARGS...]\n");
+        fprintf(stderr, "usage: uidriver [--transcript FILE] [--shots DIR] [--verbatim] [--bare] "
+                        "SCENARIO -- PROGRAM [ARGS...]\n");
         return 2;
     }
     FILE *script = fopen(D.scenario.c_str(), "r");
@@ -520,6 +581,10 @@ int main(int argc, char **argv)
     std::string cmd;
     for (int a = i + 1; a < argc; ++a)
         cmd += (a > i + 1 ? " " : "") + (verbatim ? std::string(argv[a]) : Quote(argv[a]));
+    if (bare) {
+        int w = 0, h = 0;
+        D.bare = CaptureScreen(&w, &h);
+    }
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     std::vector<char> cmdBuf(cmd.begin(), cmd.end());
@@ -542,6 +607,7 @@ int main(int argc, char **argv)
     if (WaitForSingleObject(D.child.hProcess, 0) == WAIT_TIMEOUT)
         Fail("the scenario ended with the program still running; on screen:\n%s",
              Screen().c_str());
+    CheckBare();
     if (D.transcript)
         fprintf(D.transcript, "passed\n");
     printf("uidriver: %s passed\n", D.scenario.c_str());

@@ -5,9 +5,10 @@
 #                          the same quoted for a scenario string)
 #   e2e_package DIR INI    builds a packaged setup DIR/SETUP.EXE with the
 #                          bare setup as builder, from INI and sample inputs
-#   e2e_drive SCENARIO [--verbatim] -- PROGRAM [ARGS]   plays a scenario
-#                          (text on stdin); --verbatim passes the arguments
-#                          unquoted, blanks and all
+#   e2e_drive SCENARIO [--verbatim] [--bare] -- PROGRAM [ARGS]   plays a
+#                          scenario (text on stdin); --verbatim passes the
+#                          arguments unquoted, blanks and all; --bare fails
+#                          when anything changes on the screen
 set -euo pipefail
 
 e2e_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -70,15 +71,16 @@ e2e_package()
     cp "$work/mtest.exe" "$dir/SETUP.EXE"
 }
 
-# e2e_drive NAME -- PROGRAM [ARGS...]: the scenario text comes on stdin.
+# e2e_drive NAME [--verbatim] [--bare] -- PROGRAM [ARGS...]: the scenario
+# text comes on stdin.
 e2e_drive()
 {
-    local name=$1 verbatim=()
+    local name=$1 options=()
     shift
-    [ "$1" = "--verbatim" ] && { verbatim=(--verbatim); shift; }
+    while [ "$1" = "--verbatim" ] || [ "$1" = "--bare" ]; do options+=("$1"); shift; done
     [ "$1" = "--" ] && shift
     cat > "$E2E_LOG/$name.scn"
-    wine "$E2E_TESTS/uidriver.exe" "${verbatim[@]}" --transcript "$E2E_LOG/$name.transcript" \
+    wine "$E2E_TESTS/uidriver.exe" "${options[@]}" --transcript "$E2E_LOG/$name.transcript" \
         --shots "$(winepath -w "$E2E_LOG")" "$(winepath -w "$E2E_LOG/$name.scn")" -- "$@" \
         || { cat "$E2E_LOG/$name.transcript" >&2 2>/dev/null; e2e_fail "scenario $name"; }
 }

@@ -3,11 +3,12 @@
 # Manager double:
 #   cancel   Cancel at the question leaves everything
 #   kept     OK: DeleteGroup for both names, the listed files and the UFILE=
-#            file deleted, the relay copied to C:\TEMP\XNINSTAL.EXE, and after
-#            its wait UNINSTAL.EXE deleted; a file of the user's keeps the
-#            directory
-#   empty    no C:\TEMP: the relay runs from the user's temporary folder
-#            and the emptied directory is removed
+#            file deleted, the relay copied into a folder of its own in the
+#            user's temporary folder (C:\TEMP, which every user may write
+#            to, is left alone), and once the uninstaller has ended
+#            UNINSTAL.EXE deleted; a file of the user's keeps the directory
+#   empty    the emptied directory is removed, and the relay leaves at most
+#            itself behind
 #   unnamed  an uninstaller whose script names no group: no DeleteGroup at
 #            all (the shell would take the empty name for the whole Programs
 #            folder), and an ICONFILE= outside the directory stays
@@ -17,6 +18,8 @@ source "$(dirname "$0")/lib/progman.sh"
 e2e_dir uninstall
 shell_ready
 trap 'progman_stop; rm -rf "$WINEPREFIX/drive_c/TEMP"' EXIT
+# Relays of earlier scenarios' uninstalls are no concern here.
+rm -rf "$WINEPREFIX"/drive_c/users/*/Temp/Uninstall-*
 
 script=$'[Setup]\r\nDEFAULTDIR=C:\\BOOKS\r\nPUBNAME=Gone Book\r\nR1=159,159,159,0,0,3\r\nR2=000,064,128\r\n'
 script+=$'FOLDERTITLE="My Books"\r\nICONTITLE="Gone"\r\nICONFILE=BOOK.ICO\r\nMAINFILE=BOOK.PDF\r\nROMRESIDENT=YES\r\nUFILE=EMBED.EXE.args\r\n'
@@ -78,6 +81,21 @@ SCN
 [ "$(ls "$dest" | tr '\n' ' ')" = "$installed " ] || e2e_fail "cancel: $(ls "$dest" | tr '\n' ' ') left"
 [ ! -s "$PROGMAN_LOG" ] || { cat -v "$PROGMAN_LOG" >&2; e2e_fail "cancel: Program Manager was called"; }
 
+# Every relay folder of the temporary folder holds at most the relay itself,
+# a copy of the package: a running program cannot delete its own file.
+relays_clean()
+{
+    local d f
+    for d in "$WINEPREFIX"/drive_c/users/*/Temp/Uninstall-*; do
+        [ -d "$d" ] || continue
+        for f in "$d"/*; do
+            [ -e "$f" ] || continue
+            [ "$(basename "$f")" = XNINSTAL.EXE ] && cmp -s "$E2E_DIR/SETUP.EXE" "$f" ||
+                e2e_fail "$1: the relay left $f"
+        done
+    done
+}
+
 # --- kept
 mkdir -p "$WINEPREFIX/drive_c/TEMP"
 printf 'an older relay\r\n' > "$WINEPREFIX/drive_c/TEMP/XNINSTAL.EXE"
@@ -88,13 +106,15 @@ timeout 60
 msgbox "Uninstall" "Are you sure you want to uninstall?"
 press 1
 exit 0
-nofile "C:\\BOOKS\\UNINSTAL.EXE"
+ended
 SCN
 printf '%s\n' 'SHOW restored' > "$E2E_LOG/kept.expected"
 printf 'EXECUTE %s\0\n' '[DeleteGroup(My Books)]' '[DeleteGroup("My Books")]' >> "$E2E_LOG/kept.expected"
 expect_log kept
 [ "$(ls "$dest")" = MINE.TXT ] || e2e_fail "kept: $(ls "$dest" | tr '\n' ' ') left"
-cmp "$E2E_DIR/SETUP.EXE" "$WINEPREFIX/drive_c/TEMP/XNINSTAL.EXE" || e2e_fail "kept: the relay is no copy"
+[ "$(cat "$WINEPREFIX/drive_c/TEMP/XNINSTAL.EXE")" = $'an older relay\r' ] ||
+    e2e_fail "kept: C:\\TEMP\\XNINSTAL.EXE was written"
+relays_clean kept
 ! grep -q '"Error"' "$E2E_LOG/kept.transcript" || e2e_fail "kept: an error was shown"
 
 # --- empty
@@ -108,13 +128,12 @@ timeout 60
 msgbox "Uninstall" "Are you sure you want to uninstall?"
 press 1
 exit 0
+ended
 nofile "C:\\BOOKS"
 SCN
 expect_log kept
 [ ! -e "$WINEPREFIX/drive_c/TEMP" ] || e2e_fail "empty: C:\\TEMP was created"
-relay=$(find "$WINEPREFIX/drive_c/users" -path '*/Temp/XNINSTAL.EXE' | head -1)
-[ -n "$relay" ] || e2e_fail "empty: no relay in the temporary folder"
-cmp "$E2E_DIR/SETUP.EXE" "$relay" || e2e_fail "empty: the relay is no copy"
+relays_clean empty
 
 # --- unnamed: no installation needed, only an uninstaller and its script.
 progman_stop
@@ -135,10 +154,12 @@ expect_log unnamed
 [ -f "$E2E_DIR/OUTSIDE.TXT" ] || e2e_fail "unnamed: a file outside the directory was deleted"
 progman_stop
 
-# --- relay: left in the temporary folder, it only says so.
-e2e_drive relay -- "$(winepath -w "$relay")" <<SCN
+# --- relay: one left behind, started again without an argument, only says so.
+mkdir -p "$E2E_DIR/relay"
+cp "$E2E_BIN/setup.exe" "$E2E_DIR/relay/XNINSTAL.EXE"
+e2e_drive relay -- "$E2E_WIN\\relay\\XNINSTAL.EXE" <<SCN
 timeout 30
-msgbox "$(e2e_quote "$(winepath -w "$relay")")" "This file can be deleted.  Thank you."
+msgbox "$E2E_WINQ\\\\relay\\\\XNINSTAL.EXE" "This file can be deleted.  Thank you."
 press 1
 exit 0
 SCN

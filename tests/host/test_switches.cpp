@@ -17,39 +17,73 @@ UnattendedSwitches Read(const char *line)
 
 }  // namespace
 
-TEST(Switches, SilentDestinationAndLogInAnyCase)
+// A command line as deployment tools write it, and what it must be read as.
+struct Line {
+    const char *text;
+    int silent;
+    const char *dest;   // NULL: no /D=
+    const char *log;    // NULL: no /LOG=
+    const char *stray;  // the first word that is no switch, "" for none
+};
+
+TEST(Switches, CommandLinesAsDeploymentToolsWriteThem)
 {
-    UnattendedSwitches s = Read("/s /log=C:\\logs\\book.log /D=C:\\Program Files\\My Book  ");
+    const Line lines[] = {
+        {"/s /log=C:\\logs\\book.log /D=C:\\Program Files\\My Book  ", 1,
+         "C:\\Program Files\\My Book", "C:\\logs\\book.log", ""},
+        // Quoted whole, as PowerShell, .NET and subprocess quote an argument
+        // with a blank; and the value alone quoted.
+        {"\"/S\" \"/LOG=C:\\x y.log\" \"/D=C:\\My Books\"", 1, "C:\\My Books", "C:\\x y.log", ""},
+        {"/LOG=\"C:\\my logs\\a.log\" /S /D=\"C:\\My Book\"", 1, "C:\\My Book",
+         "C:\\my logs\\a.log", ""},
+        // In another order: an unquoted destination ends before the next
+        // switch, since no folder name starts with "/".
+        {"/D=C:\\BOOK /S", 1, "C:\\BOOK", NULL, ""},
+        {"/D=C:\\My Book /LOG=C:\\b.log /s", 1, "C:\\My Book", "C:\\b.log", ""},
+        {"/D=C:\\My Book \"/LOG=C:\\x y.log\"", 0, "C:\\My Book", "C:\\x y.log", ""},
+        {"/S /D=C:\\A /D=C:\\B", 1, "C:\\B", NULL, ""},
+        // Words that are no switch are noted, the first one only.
+        {"/S /D=C:\\Book /X", 1, "C:\\Book", NULL, "/X"},
+        {"/S /LOG=C:\\x y.log", 1, NULL, "C:\\x", "y.log"},
+        {"/SILENT /Q", 0, NULL, NULL, "/SILENT"},
+        {"\"my word\" /S", 1, NULL, NULL, "\"my word\""},
+        {"/S2", 0, NULL, NULL, "/S2"},
+        {"/D", 0, NULL, NULL, "/D"},
+        {"/LOGFILE=x", 0, NULL, NULL, "/LOGFILE=x"},
+        {"\"/S", 1, NULL, NULL, ""},
+        {"/LOG=\"C:\\x y", 0, NULL, "C:\\x y", ""},  // an open quote runs to the end
+        {"", 0, NULL, NULL, ""},
+        {"   ", 0, NULL, NULL, ""},
+    };
+    for (const Line &line : lines) {
+        UnattendedSwitches s = Read(line.text);
+        EXPECT_EQ(line.silent, s.silent) << line.text;
+        EXPECT_EQ(line.dest != NULL, s.destGiven != 0) << line.text;
+        EXPECT_STREQ(line.dest != NULL ? line.dest : "", s.destDir) << line.text;
+        EXPECT_EQ(line.log != NULL, s.logGiven != 0) << line.text;
+        EXPECT_STREQ(line.log != NULL ? line.log : "", s.logPath) << line.text;
+        EXPECT_EQ(line.stray[0] != '\0', s.strayGiven != 0) << line.text;
+        EXPECT_STREQ(line.stray, s.stray) << line.text;
+        EXPECT_EQ(1, s.destWhole);
+        EXPECT_EQ(1, s.logWhole);
+    }
+    // As embed reads what follows its drive root.
+    UnattendedSwitches s = Read(" /s /log=\"c:\\my logs\\x.log");
     EXPECT_EQ(1, s.silent);
-    EXPECT_STREQ("C:\\logs\\book.log", s.logPath);
-    EXPECT_EQ(1, s.destGiven);
-    EXPECT_STREQ("C:\\Program Files\\My Book", s.destDir) << "blanks kept, trailing ones dropped";
-    EXPECT_EQ(1, s.destWhole);
-
-    s = Read("/D=C:\\BOOK /S");
-    EXPECT_EQ(0, s.silent) << "/D= takes the rest of the line";
-    EXPECT_STREQ("C:\\BOOK /S", s.destDir);
-
-    s = Read("/LOG=\"C:\\my logs\\a.log\" /S /D=\"C:\\My Book\"");
-    EXPECT_STREQ("C:\\my logs\\a.log", s.logPath);
-    EXPECT_EQ(1, s.silent);
-    EXPECT_STREQ("C:\\My Book", s.destDir) << "a value quoted whole means the same folder";
-    EXPECT_STREQ("C:\\x y", Read("/LOG=\"C:\\x y").logPath) << "an open quote runs to the end";
+    EXPECT_STREQ("c:\\my logs\\x.log", s.logPath);
+    EXPECT_EQ(0, s.strayGiven);
+    // A stray word too long for its field is cut: it is only named.
+    s = Read(("/S " + std::string(200, 'w')).c_str());
+    EXPECT_EQ((size_t)kSwitchWordSize - 1, strlen(s.stray));
 }
 
-TEST(Switches, UnknownSwitchesAndWordsAreIgnored)
+TEST(Switches, OnlyAFullPathIsADestination)
 {
-    for (const char *line : {"", "   ", "-cdrom d:\\", "/SILENT", "/S2", "S", "/Q /X=1 hello",
-                             "/LOGFILE=x", "/D"}) {
-        UnattendedSwitches s = Read(line);
-        EXPECT_EQ(0, s.silent) << line;
-        EXPECT_EQ(0, s.destGiven) << line;
-        EXPECT_STREQ("", s.logPath) << line;
-        EXPECT_STREQ("", s.destDir) << line;
-    }
-    UnattendedSwitches s = Read("-cdrom d:\\ /s /log=c:\\x.log");
-    EXPECT_EQ(1, s.silent) << "as embed is started";
-    EXPECT_STREQ("c:\\x.log", s.logPath);
+    for (const char *path : {"C:\\", "c:\\My Books", "Z:\\a\\b"})
+        EXPECT_TRUE(IsFullDestination(path)) << path;
+    for (const char *path : {"", "Books", "C:", "C:Books", "\\Books", "\\\\server\\share\\b",
+                             "1:\\b", "C:/Books", "..\\Books", "\xe9:\\b"})
+        EXPECT_FALSE(IsFullDestination(path)) << path;
 }
 
 TEST(Switches, ValuesThatDoNotFitAreRefusedNotCut)

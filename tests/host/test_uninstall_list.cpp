@@ -103,15 +103,38 @@ TEST(UninstallList, TheDirectoryIsTakenOnTheCurrentDrive)
     EXPECT_EQ("\\BOOKS", Dir("C:\\BOOKS\\UNINSTAL.EXE", &found, 7));
 }
 
-TEST(UninstallList, RelayCommandLine)
+TEST(UninstallList, TheRelaysOrderRoundTrips)
 {
-    char line[64];
-    ASSERT_TRUE(RelayCommandLine("C:\\TEMP\\XNINSTAL.EXE", "C:\\BOOKS\\UNINSTAL.EXE", line,
+    const char *identity = "0000ABCD-0000000000012345-01DB5A0000000000-0000000000037800";
+    char line[256];
+    ASSERT_TRUE(RelayCommandLine("C:\\Users\\me\\Temp\\Uninstall-1C-0\\XNINSTAL.EXE", 0x1A4,
+                                 identity, "C:\\MY BOOKS\\UNINSTAL.EXE", line, sizeof line));
+    EXPECT_STREQ("C:\\Users\\me\\Temp\\Uninstall-1C-0\\XNINSTAL.EXE /WAIT=1A4 /FILE=0000ABCD-"
+                 "0000000000012345-01DB5A0000000000-0000000000037800 C:\\MY BOOKS\\UNINSTAL.EXE",
+                 line);
+    ASSERT_TRUE(RelayCommandLine("C:\\My Temp\\XNINSTAL.EXE", 8, "X", "C:\\B\\UNINSTAL.EXE", line,
                                  sizeof line));
-    EXPECT_STREQ("C:\\TEMP\\XNINSTAL.EXE C:\\BOOKS\\UNINSTAL.EXE", line);
-    ASSERT_TRUE(RelayCommandLine("C:\\My Temp\\XNINSTAL.EXE", "C:\\MY BOOKS\\UNINSTAL.EXE", line,
-                                 sizeof line));
-    EXPECT_STREQ("\"C:\\My Temp\\XNINSTAL.EXE\" C:\\MY BOOKS\\UNINSTAL.EXE", line)
-        << "the argument is never quoted: the second stage takes the rest as the path";
-    EXPECT_FALSE(RelayCommandLine("C:\\TEMP\\XNINSTAL.EXE", "C:\\BOOKS\\UNINSTAL.EXE", line, 20));
+    EXPECT_STREQ("\"C:\\My Temp\\XNINSTAL.EXE\" /WAIT=8 /FILE=X C:\\B\\UNINSTAL.EXE", line)
+        << "the path is never quoted: the relay takes the rest as the path";
+    EXPECT_FALSE(RelayCommandLine("C:\\T\\XNINSTAL.EXE", 8, identity, "C:\\B\\UNINSTAL.EXE", line,
+                                  40));
+
+    // What the relay reads back: the text after its own name.
+    RelayOrder order;
+    ASSERT_TRUE(RelayCommandLine("C:\\T\\XNINSTAL.EXE", 0x1A4, identity,
+                                 "C:\\MY BOOKS\\UNINSTAL.EXE", line, sizeof line));
+    ASSERT_TRUE(ReadRelayOrder(strchr(line, ' ') + 1, &order));
+    EXPECT_EQ(0x1A4u, order.process);
+    EXPECT_STREQ(identity, order.identity);
+    EXPECT_STREQ("C:\\MY BOOKS\\UNINSTAL.EXE", order.path) << "blanks and case kept";
+
+    // Started by hand with a path alone: nothing to wait on, no identity.
+    ASSERT_TRUE(ReadRelayOrder("C:\\BOOKS\\UNINSTAL.EXE", &order));
+    EXPECT_EQ(0u, order.process);
+    EXPECT_STREQ("", order.identity);
+    EXPECT_STREQ("C:\\BOOKS\\UNINSTAL.EXE", order.path);
+    EXPECT_FALSE(ReadRelayOrder("/WAIT=1 /FILE=X", &order)) << "no path";
+    EXPECT_FALSE(ReadRelayOrder("", &order));
+    EXPECT_FALSE(ReadRelayOrder(("/WAIT=1 C:\\" + std::string(300, 'x')).c_str(), &order))
+        << "a path cut to fit is another file";
 }

@@ -418,8 +418,14 @@ TEST(ZipCore, OutcomeIsDoneOnlyWhenEveryMemberIsWritten)
         EXPECT_EQ(kZipIncomplete, ZipOutcome(rc, &st)) << k;
     }
 
-    // A name refused as unsafe is never meant to be written.
-    MemFs hostile;
-    hostile.archive = MakeZip({Member("../evil", "x"), Member("ok", "y")});
-    EXPECT_EQ(kZipDone, ZipOutcome(ExpandInMemory(&hostile, &st), &st));
+    // A member passed over for its name is missing as surely as a damaged
+    // one: a licence stored as "/LICENSE.TXT" would never be shown.
+    for (const char *name : {"../evil", "/LICENSE.TXT", "CON.TXT"}) {
+        MemFs hostile;
+        hostile.archive = MakeZip({Member(name, "x"), Member("ok", "y")});
+        int rc = ExpandInMemory(&hostile, &st);
+        EXPECT_EQ(kZipDone, rc) << name << ": the others are still expanded";
+        EXPECT_EQ(1u, hostile.files.count("ok")) << name;
+        EXPECT_EQ(kZipIncomplete, ZipOutcome(rc, &st)) << name;
+    }
 }

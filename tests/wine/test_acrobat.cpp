@@ -7,6 +7,7 @@
 #include <string>
 
 #include "acrobat.h"
+#include "../../common/output.h"
 #include "wine_test_util.h"
 
 namespace {
@@ -42,6 +43,13 @@ HDDEDATA CALLBACK ServerCallback(UINT type, UINT, HCONV, HSZ topic, HSZ, HDDEDAT
 }
 
 }  // namespace
+
+// The output function a program that carries the control provides: this
+// test program shows real boxes, for the box watcher to answer.
+int Tell(const char *text, const char *caption, unsigned flags, int)
+{
+    return MessageBoxA(NULL, text, caption, flags);
+}
 
 TEST(AcrobatControl, FindsHiddenWindowsTitledLikeTheViewer)
 {

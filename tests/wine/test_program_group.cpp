@@ -236,6 +236,59 @@ TEST_F(Uninstall, OnlyTheListedFilesOfTheDirectoryGo)
     EXPECT_TRUE(FileExists(outside + "\\KEEP.TXT"));
 }
 
+TEST_F(Uninstall, AFileThatStaysKeepsTheScriptAndTheUninstaller)
+{
+    WriteFileBytes(dir + "\\setup.ini", "ICONFILE=BOOK.ICO\r\n");
+    WriteFileBytes(dir + "\\UNINSTAL.EXE", "the uninstaller");
+    SetFileAttributesA((dir + "\\README.TXT").c_str(), FILE_ATTRIBUTE_READONLY);
+    StartBoxWatcher({IDOK, IDOK});
+    EXPECT_EQ(2, RunUninstall());
+    std::vector<SeenBox> boxes = StopBoxWatcher();
+    SetFileAttributesA((dir + "\\README.TXT").c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ("Uninstall", boxes[1].caption);
+    EXPECT_EQ("Some files could not be removed. Close the programs that use them and run "
+              "Uninstall again.",
+              boxes[1].text);
+    EXPECT_TRUE(FileExists(dir + "\\README.TXT"));
+    EXPECT_TRUE(FileExists(dir + "\\setup.ini")) << "the uninstaller can be run again";
+    EXPECT_TRUE(FileExists(dir + "\\UNINSTAL.EXE"));
+    for (const char *name : {"LICENSE.TXT", "EMBED.EXE", "BOOK.ICO"})
+        EXPECT_FALSE(FileExists(dir + "\\" + name)) << name;
+}
+
+TEST_F(Uninstall, TheRelayDeletesOnlyTheFileThatHandedOver)
+{
+    std::string installed = FreshDir("UninstallRelay") + "\\UNINSTAL.EXE";
+    WriteFileBytes(installed, "the uninstaller that handed over");
+    char identity[64];
+    FileIdentity(installed.c_str(), identity, sizeof identity);
+    ASSERT_STRNE("", identity);
+    // What the relay waits on has ended: here an event that is set.
+    HANDLE ended = CreateEventA(NULL, TRUE, TRUE, NULL);
+    char order[512];
+    snprintf(order, sizeof order, "/WAIT=%llX /FILE=%s %s", (unsigned long long)(uintptr_t)ended,
+             identity, installed.c_str());
+
+    // An installation into the same folder wrote its own uninstaller since.
+    WriteFileBytes(installed, "a newer installation's uninstaller");
+    RunTempUninstaller(order, order);
+    EXPECT_EQ("a newer installation's uninstaller", ReadFileBytes(installed));
+
+    FileIdentity(installed.c_str(), identity, sizeof identity);
+    ended = CreateEventA(NULL, TRUE, TRUE, NULL);
+    snprintf(order, sizeof order, "/WAIT=%llX /FILE=%s %s", (unsigned long long)(uintptr_t)ended,
+             identity, installed.c_str());
+    std::string current = dir;
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));  // as the uninstaller leaves it for its relay
+    RunTempUninstaller(order, order);
+    SetCurrentDirectoryA(current.c_str());
+    EXPECT_FALSE(FileExists(installed));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
+              GetFileAttributesA(installed.substr(0, installed.rfind('\\')).c_str()))
+        << "the emptied folder goes too";
+}
+
 TEST_F(Uninstall, TheSecondStageDeletesNothingButAnUninstaller)
 {
     std::string victim = FreshDir("UninstallVictim");
@@ -243,6 +296,6 @@ TEST_F(Uninstall, TheSecondStageDeletesNothingButAnUninstaller)
     std::string path = victim + "\\WIN.INI";
     for (char &c : path)
         c = (char)toupper((unsigned char)c);
-    RunTempUninstaller(path.c_str());
+    RunTempUninstaller(path.c_str(), path.c_str());
     EXPECT_TRUE(FileExists(victim + "\\WIN.INI"));
 }

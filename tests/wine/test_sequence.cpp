@@ -431,7 +431,7 @@ TEST_F(SequenceStatus, WaitLastsWhileAnotherProgramsWindowIsTitledSoAndNoLonger)
     HANDLE closing = CreateThread(NULL, 0, CloseAfterThirtySeconds, &closer, 0, NULL);
 
     DWORD start = GetTickCount();
-    WaitForInstallerWindows("reader", 0.2);
+    WaitForInstallerWindows("reader", 0.2, GetTickCount());
     DWORD took = GetTickCount() - start;
     EXPECT_EQ(NULL, FindWindowA("InstallerDouble", NULL)) << "returned while it was shown";
     EXPECT_TRUE(StatusShown("Acrobat Reader 4.0 Setup"));
