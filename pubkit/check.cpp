@@ -932,9 +932,16 @@ void CheckBook(const BookFacts *f, FILE *out, CheckCounts *counts)
         CheckMedium(&sink, f->medium);
     // What the unzip library cannot write under the installation folder.
     std::vector<std::string> paths(f->members, f->members + f->memberCount);
-    for (const NameFault &n : WindowsNameFaults(paths, b.installDir.c_str()))
+    int unwritten = 0;
+    for (const NameFault &n : WindowsNameFaults(paths, b.installDir.c_str())) {
         Say(&sink, 1, f->packName != NULL ? f->packName : f->scriptName, 0,
             "PACK.BOX member %s: %s", paths[n.index].c_str(), n.text.c_str());
+        unwritten |= n.unwritten;
+    }
+    if (unwritten || f->membersStop)
+        Say(&sink, 1, f->packName != NULL ? f->packName : f->scriptName, 0,
+            "with these members DUNZIP32.DLL fails the expansion of PACK.BOX: setup stops with "
+            "alert 1008");
     Flush(&sink);
 }
 
@@ -966,6 +973,7 @@ struct Gathered {
     std::string script, keys, embedName, embedProblem, embedDocument, scriptName, keysName,
         installDir, packName;
     int hasScript = 0, hasEmbed = 0, keysAreScript = 1, hasKeys = 1, hasInstallDir = 0;
+    int membersStop = 0;
 };
 
 void Run(Gathered &g, const char *medium, FILE *out, CheckCounts *counts)
@@ -987,6 +995,7 @@ void Run(Gathered &g, const char *medium, FILE *out, CheckCounts *counts)
     f.embedDocument = g.hasEmbed && g.embedProblem.empty() ? g.embedDocument.c_str() : NULL;
     f.medium = medium;
     f.packName = g.packName.c_str();
+    f.membersStop = g.membersStop;
     CheckBook(&f, out, counts);
 }
 
@@ -1021,12 +1030,15 @@ void ViewMembers(const PackView &view, const std::string &name, Gathered &g, FIL
                  CheckCounts *counts)
 {
     Sink sink = {out, counts, {}};
+    int stops = 0;
     for (const PackMember &m : view.members) {
+        stops |= m.stops;
         if (!m.fault.empty())
             Say(&sink, 1, name, 0, "PACK.BOX member %s: %s", m.name.c_str(), m.fault.c_str());
         else
             g.members.push_back(m.name);
     }
+    g.membersStop = stops;
     Flush(&sink);
     g.packName = name;
     g.scriptName = name + ":SETUP.INI";

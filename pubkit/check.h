@@ -50,6 +50,7 @@ struct BookFacts {
     const char *embedDocument;
     const char *medium;  // the setup medium's folder here; NULL when unknown
     const char *packName;  // how findings name PACK.BOX's members' container
+    int membersStop;       // members already found make DUNZIP32.DLL fail
 };
 
 // Writes the findings to out, one line each, and counts them.

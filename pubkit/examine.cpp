@@ -88,7 +88,7 @@ void *ZipCreate(void *ctx, const char *path)
         ++member;
     ++v->next;
     if (member == v->at.size()) {  // not in the layout: cannot be, but keep it seen
-        p->members.push_back({path, 0, 0, 0, ""});
+        p->members.push_back({path, 0, 0, 0, "", 0});
         v->at.push_back(entries.size());
     }
     v->current = member;
@@ -503,7 +503,7 @@ const char *ReadPackBox(const ExamineSource *src, int64_t start, int64_t end,
         const ZipEntry &e = layout.entries[i];
         if (e.kind == kZipNameDir)
             continue;
-        view->members.push_back({e.name, e.crc, e.size, 0, e.fault});
+        view->members.push_back({e.name, e.crc, e.size, 0, e.fault, !e.fault.empty()});
         zv.at.push_back(i);
     }
     ZipIo io = {&zv, ZipRead, ZipCreate, ZipWrite, ZipClose, ZipRemove, ZipMakeDir, ZipProgress};
@@ -518,8 +518,10 @@ const char *ReadPackBox(const ExamineSource *src, int64_t start, int64_t end,
     std::vector<size_t> index;
     for (size_t i = 0; i < view->members.size(); ++i) {
         PackMember &m = view->members[i];
-        if (m.removed && m.fault.empty())
+        if (m.removed && m.fault.empty()) {
             m.fault = "fails its CRC or size check: the unzip library removes it";
+            m.stops = 1;
+        }
         if (m.fault.empty()) {
             written.push_back(m.name);
             index.push_back(i);
@@ -527,8 +529,10 @@ const char *ReadPackBox(const ExamineSource *src, int64_t start, int64_t end,
     }
     if (installDir == NULL)
         return NULL;  // the caller judges the names against its own folder
-    for (const NameFault &f : WindowsNameFaults(written, installDir))
+    for (const NameFault &f : WindowsNameFaults(written, installDir)) {
         view->members[index[f.index]].fault = f.text;
+        view->members[index[f.index]].stops = f.unwritten;
+    }
     return NULL;
 }
 
@@ -536,9 +540,11 @@ const char *FirstMemberFault(const PackView *view)
 {
     const PackMember *first = NULL;
     size_t more = 0;
+    int stops = 0;
     for (const PackMember &m : view->members) {
         if (m.fault.empty())
             continue;
+        stops |= m.stops;
         if (first == NULL)
             first = &m;
         else
@@ -552,6 +558,11 @@ const char *FirstMemberFault(const PackView *view)
         size_t n = strlen(gReason);
         snprintf(gReason + n, sizeof gReason - n, " (and %zu more member%s setup will not have)",
                  more, more == 1 ? "" : "s");
+    }
+    if (stops) {
+        size_t n = strlen(gReason);
+        snprintf(gReason + n, sizeof gReason - n, "; DUNZIP32.DLL fails the expansion and setup "
+                 "stops with alert 1008");
     }
     return gReason;
 }

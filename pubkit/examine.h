@@ -58,6 +58,7 @@ struct PackMember {
     uint64_t size;
     int removed;       // failed its CRC or size check
     std::string fault; // why setup will not have it; empty when it will
+    int stops;         // with it, DUNZIP32.DLL fails and setup stops (alert 1008)
 };
 
 // PACK.BOX as the unzip core reads it, writing nothing.
@@ -81,7 +82,8 @@ const char *ReadPackBox(const ExamineSource *src, int64_t start, int64_t end,
                         const char *installDir, PackView *view);
 
 // The first member setup will not have, as one line ("PACK.BOX member X:
-// why", and how many more there are); NULL when there is none.
+// why", how many more there are, and whether setup stops on them); NULL
+// when there is none.
 const char *FirstMemberFault(const PackView *view);
 
 // EMBED.EXE of a PACK.BOX as a source: reads within the bytes the view

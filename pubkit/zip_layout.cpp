@@ -333,7 +333,7 @@ std::vector<NameFault> WindowsNameFaults(const std::vector<std::string> &paths,
             snprintf(text, sizeof text, "in %s its path is %zu characters, more than the %zu "
                      "Windows takes: the unzip library cannot write it",
                      installDir, dirLen + 1 + p.size(), kMaxPath - 1);
-            faults.push_back({i, text});
+            faults.push_back({i, text, 1});
             continue;
         }
         std::string f = Folded(p);
@@ -349,7 +349,7 @@ std::vector<NameFault> WindowsNameFaults(const std::vector<std::string> &paths,
                    later = std::max(files[k].second, files[k - 1].second);
             faults.push_back({later, "Windows takes it for " + paths[first] +
                                          " (the same name but for case): the one written "
-                                         "later replaces the other"});
+                                         "later replaces the other", 0});
         }
     }
     for (const auto &f : files) {
@@ -358,7 +358,7 @@ std::vector<NameFault> WindowsNameFaults(const std::vector<std::string> &paths,
         if (hit != folders.end() && hit->first == f.first)
             faults.push_back({f.second, "a folder of " + paths[hit->second] +
                                             " has its name (in Windows' case rules): one of "
-                                            "the two cannot be written"});
+                                            "the two cannot be written", 1});
     }
     std::sort(faults.begin(), faults.end(),
               [](const NameFault &a, const NameFault &b) { return a.index < b.index; });

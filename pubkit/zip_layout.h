@@ -46,6 +46,7 @@ const char *ReadZipLayout(ZipLayoutRead read, void *ctx, uint64_t size, ZipLayou
 struct NameFault {
     size_t index;
     std::string text;
+    int unwritten;  // 1: the library cannot write it; 0: it replaces another
 };
 std::vector<NameFault> WindowsNameFaults(const std::vector<std::string> &paths,
                                          const char *installDir);
