@@ -18,10 +18,11 @@ sample_package
 viewer_install "$E2E_DIR/viewer" reader
 untimed() { tr -d '\r' < "$1" | sed -E 's/^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}  //'; }
 
-# install NAME FOLDER: installs the sample silently into C:\FOLDER.
+# install NAME FOLDER [over]: installs the sample silently into C:\FOLDER,
+# afresh or over what is there.
 install()
 {
-    rm -rf "$WINEPREFIX/drive_c/$2"
+    [ "${3:-}" = over ] || rm -rf "$WINEPREFIX/drive_c/$2"
     e2e_drive "install_$1" --verbatim -- 'D:\SETUP.EXE' /S "/D=C:\\$2" <<'SCN'
 timeout 120
 exit 0
@@ -48,7 +49,7 @@ untimed "$E2E_DIR/readonly.log" | grep -qx 'Cannot remove: C:\\Again Book\\READM
     e2e_fail "readonly: the log does not name the file:"$'\n'"$(cat "$E2E_DIR/readonly.log")"
 [ "$(untimed "$E2E_DIR/readonly.log" | tail -n 1)" = 'Uninstall: Some files could not be removed. Close the programs that use them and run Uninstall again.' ] ||
     e2e_fail "readonly: the log ends"$'\n'"$(cat "$E2E_DIR/readonly.log")"
-[ "$(ls "$dest" | tr '\n' ' ')" = 'README.TXT UNINSTAL.EXE setup.ini ' ] ||
+[ "$(ls "$dest" | tr '\n' ' ')" = 'README.TXT SETUP.INI UNINSTAL.EXE ' ] ||
     e2e_fail "readonly: left $(ls "$dest" | tr '\n' ' ')"
 chmod u+w "$dest/README.TXT"
 uninstall readonly_again 'Again Book' 0 ended
@@ -75,8 +76,9 @@ gone 'Book Two' twice
 install reinstall 'Again Book'
 uninstall reinstall_uninstall 'Again Book' 0 ended &
 uninstalling=$!
-for i in $(seq 1 600); do [ -e "$dest/setup.ini" ] || break; sleep 0.1; done
-install reinstall_again 'Again Book'
+for i in $(seq 1 600); do [ -e "$dest/SETUP.INI" ] || break; sleep 0.1; done
+[ ! -e "$dest/SETUP.INI" ] || e2e_fail "reinstall: the uninstall did not run"
+install reinstall_again 'Again Book' over
 wait "$uninstalling" || e2e_fail "reinstall: the uninstall failed"
 cmp "$E2E_DIR/SETUP.EXE" "$dest/UNINSTAL.EXE" ||
     e2e_fail "reinstall: the new installation lost its uninstaller"

@@ -24,6 +24,7 @@ struct Link {
     std::string target;
     std::string icon;
     int index;
+    std::string arguments;
 };
 
 std::string ProgramsDir()
@@ -35,7 +36,7 @@ std::string ProgramsDir()
 
 Link ReadLink(const std::string &path)
 {
-    Link link = {false, "", "", -1};
+    Link link = {false, "", "", -1, ""};
     IShellLinkA *shellLink = NULL;
     IPersistFile *file = NULL;
     if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
@@ -44,10 +45,11 @@ Link ReadLink(const std::string &path)
         WCHAR wide[MAX_PATH];
         MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
         if (SUCCEEDED(file->Load(wide, STGM_READ))) {
-            char target[MAX_PATH] = "", icon[MAX_PATH] = "";
+            char target[MAX_PATH] = "", icon[MAX_PATH] = "", arguments[MAX_PATH] = "";
             shellLink->GetPath(target, sizeof target, NULL, SLGP_RAWPATH);
             shellLink->GetIconLocation(icon, sizeof icon, &link.index);
-            link = {true, target, icon, link.index};
+            shellLink->GetArguments(arguments, sizeof arguments);
+            link = {true, target, icon, link.index, arguments};
         }
     }
     if (file != NULL)
@@ -108,6 +110,46 @@ TEST_F(ProgramGroup, IconLocationOnlyForProgramAndDocumentTargets)
     Link launcher = ReadLink(group + "\\Launcher.lnk");
     ASSERT_TRUE(launcher.loaded);
     EXPECT_EQ("", launcher.icon) << "the launcher's target ends in \"xe \"";
+}
+
+TEST_F(ProgramGroup, ASilentRunMakesProgramManagersItemsAsLinks)
+{
+    // Program Manager would open the group's window to add them: a silent
+    // run makes them itself, and only those that start something.
+    gState.silent = 1;
+    strcpy(gState.ownPath, "D:\\SETUP.EXE");
+    strcpy(gState.groupName, kGroup);
+    strcpy(gState.script.wriFile, "\\BOOK\\NOTES.WRI");
+    strcpy(gState.script.wriTitle, "Book");
+    strcpy(gState.script.setup2, "\\VIEWER\\SETUP.EXE");
+    strcpy(gState.script.s2Title, "Launcher");
+    strcpy(gState.script.s3Title, "Mine");
+    ASSERT_EQ(1, CreateGroupFolder(kGroup));
+    StartBoxWatcher({});
+    EXPECT_EQ(1, AddProgmanItems());
+    EXPECT_TRUE(StopBoxWatcher().empty());
+    EXPECT_EQ(0, gState.stepFailed) << gState.failure;
+
+    Link book = ReadLink(group + "\\Book.lnk");
+    ASSERT_TRUE(book.loaded);
+    std::string program = book.target;
+    for (char &c : program)
+        c = (char)toupper((unsigned char)c);
+    EXPECT_NE(std::string::npos, program.find("WRITE.EXE")) << book.target;
+    EXPECT_EQ("D:\\BOOK\\NOTES.WRI", book.arguments);
+    EXPECT_EQ("WRITE.EXE", book.icon);
+    Link launcher = ReadLink(group + "\\Launcher.lnk");
+    ASSERT_TRUE(launcher.loaded);
+    EXPECT_EQ("D:\\VIEWER\\SETUP.EXE", launcher.target);
+    EXPECT_EQ("", launcher.arguments);
+    EXPECT_EQ(dir + "\\SETUP.ICO", launcher.icon);
+    EXPECT_FALSE(FileExists(group + "\\Mine.lnk")) << "no Setup3= program, no item";
+
+    // A title no link can take is a step not done.
+    strcpy(gState.script.s2Title, "a|b");
+    EXPECT_EQ(1, AddProgmanItems());
+    EXPECT_EQ(1, gState.stepFailed);
+    EXPECT_STREQ("Cannot create the link: a|b", gState.failure);
 }
 
 TEST_F(ProgramGroup, ALinkOfTheSameNameIsReplaced)
