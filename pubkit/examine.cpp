@@ -276,14 +276,15 @@ namespace {
 // ---- the two kinds of file ----
 
 // The builder writes its numbers as digits followed by zero bytes, its
-// texts as printable characters followed by zero bytes, and nothing
-// elsewhere: any other record is not one of its trailers, however the
-// program itself would read it.
+// texts as printable characters (and the tabs a tkbuild.txt line may hold)
+// followed by zero bytes, and nothing elsewhere: any other record is not
+// one of its trailers, however the program itself would read it.
 int FieldIs(const unsigned char *record, int at, int width, int digits)
 {
     int i = 0;
     while (i < width && record[at + i] != 0 &&
-           (digits ? isdigit(record[at + i]) : record[at + i] >= 0x20 && record[at + i] != 0x7F))
+           (digits ? isdigit(record[at + i])
+                   : (record[at + i] >= 0x20 && record[at + i] != 0x7F) || record[at + i] == '\t'))
         ++i;
     if (digits && i == 0)
         return 0;

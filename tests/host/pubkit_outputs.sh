@@ -155,6 +155,25 @@ d = json.load(sys.stdin)
 assert d["errors"] == len([f for f in d["findings"] if f["severity"] == "error"]) > 0, d
 assert d["setupIni"] == {"lines": 2, "keyLines": 2}, d
 ' || fail "check --json"
+# Any bytes of a name or a damaged file still give JSON a script can read.
+printf 'PATH1=C:\\x\\INST.EXE\r\nMSG=Caf\xe9 "quoted"\tand tab\r\n' > quoted.txt
+mkdir -p inst
+"$pubkit" embed --image "$bin/embed.exe" --build-file quoted.txt --plugin tarnw32.api \
+    --doc out/Book.pdf --out-dir inst > /dev/null || fail "embed for JSON"
+"$pubkit" inspect --json inst/INST.EXE | python3 -c '
+import json, sys
+d = json.load(sys.stdin)
+assert d["kind"] == "embed installer" and d["fields"]["closingMessage"] == "Caf\u00e9 \"quoted\"\tand tab", d
+' || fail "inspect --json of an installer"
+head -c 2000 good.exe > cut.exe
+"$pubkit" inspect --json cut.exe 2> /dev/null | python3 -c '
+import json, sys
+d = json.load(sys.stdin)
+assert d["damage"], d
+' || fail "inspect --json of a damaged file"
+printf 'x' > "book/caf$(printf '\xe9').txt"
+"$pubkit" check --json book | python3 -c 'import json, sys; json.load(sys.stdin)' ||
+    fail "check --json with a name in code page 1252"
 "$pubkit" --version | grep -qx 'pubkit [0-9.]*' || fail "--version: $("$pubkit" --version)"
 "$pubkit" check book --medium no-such-disc > /dev/null 2> err.txt &&
     fail "check took a --medium that is no folder"

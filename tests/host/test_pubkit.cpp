@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <map>
@@ -15,6 +16,7 @@
 #include "embed/trailer.h"
 #include "pubkit/check.h"
 #include "pubkit/examine.h"
+#include "pubkit/output.h"
 #include "pubkit/package.h"
 #include "pubkit/unpack.h"
 #include "pubkit/zip_layout.h"
@@ -1086,4 +1088,57 @@ TEST(InspectPlan, OpensTheBookOnlyAsSetupDoes)
     std::string none = plan(main);
     EXPECT_EQ(std::string::npos, none.find("open the main item")) << none;
     EXPECT_EQ(std::string::npos, none.find("nothing opened")) << none;
+}
+
+// An output replaces its target only when whole, keeps what the earlier
+// output was (its mode; a link to it stays a link), and is refused when it
+// is one of the inputs, however its path is spelt.
+TEST_F(Pubkit, OutputsReplaceWholeAndNeverAnInput)
+{
+    std::string input = Write("in.bin", "input"), old = Write("old.exe", "earlier");
+    ASSERT_EQ(0, chmod(old.c_str(), 0750));
+    ASSERT_EQ(0, link(input.c_str(), (dir + "/hard.bin").c_str()));
+    ASSERT_EQ(0, symlink("in.bin", (dir + "/soft.bin").c_str()));
+    const char *inputs[] = {nullptr, input.c_str()};
+    for (const std::string &same : {dir + "/./in.bin", dir + "/hard.bin", dir + "/soft.bin",
+                                    dir + "/../" + dir.substr(dir.rfind('/') + 1) + "/in.bin"})
+        EXPECT_NE(nullptr, RefuseInputAsOutput(same.c_str(), inputs, 2)) << same;
+    EXPECT_NE(nullptr, RefuseInputAsOutput(dir.c_str(), inputs, 2)) << "a folder";
+    EXPECT_EQ(nullptr, RefuseInputAsOutput(old.c_str(), inputs, 2));
+    EXPECT_EQ(nullptr, RefuseInputAsOutput((dir + "/new.exe").c_str(), inputs, 2));
+
+    // Discarded: the earlier output as it was, and no temporary file.
+    Output out;
+    ASSERT_EQ(nullptr, OutputOpen(&out, old.c_str()));
+    ASSERT_TRUE(OutputWrite(&out, "half", 4));
+    OutputDiscard(&out);
+    EXPECT_EQ("earlier", Read(old));
+    EXPECT_EQ(0, system(("test \"$(ls -A '" + dir + "' | tr '\\n' ' ')\" = "
+                         "'hard.bin in.bin old.exe soft.bin '").c_str()));
+
+    // Committed: the new bytes, the old mode, the digest of what was written.
+    ASSERT_EQ(nullptr, OutputOpen(&out, old.c_str()));
+    ASSERT_TRUE(OutputWrite(&out, "a", 1) && OutputWrite(&out, "bc", 2));
+    char sha[65];
+    OutputSha256(&out, sha);
+    EXPECT_STREQ("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad", sha);
+    ASSERT_EQ(nullptr, OutputCommit(&out));
+    EXPECT_EQ("abc", Read(old));
+    struct stat st;
+    ASSERT_EQ(0, stat(old.c_str(), &st));
+    EXPECT_EQ(0750u, st.st_mode & 07777);
+
+    // Through a link: the file it names is replaced, the link stays.
+    ASSERT_EQ(0, symlink("old.exe", (dir + "/current.exe").c_str()));
+    ASSERT_EQ(nullptr, OutputOpen(&out, (dir + "/current.exe").c_str()));
+    ASSERT_TRUE(OutputWrite(&out, "newer", 5));
+    ASSERT_EQ(nullptr, OutputCommit(&out));
+    ASSERT_EQ(0, lstat((dir + "/current.exe").c_str(), &st));
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ("newer", Read(old));
+
+    // No file name, or a folder, is no output.
+    EXPECT_NE(nullptr, OutputOpen(&out, ""));
+    EXPECT_NE(nullptr, OutputOpen(&out, (dir + "/").c_str()));
+    EXPECT_NE(nullptr, OutputOpen(&out, dir.c_str()));
 }
