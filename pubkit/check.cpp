@@ -642,10 +642,11 @@ void ReadScript(Book &b)
     std::vector<Piece> pieces = Pieces(f->script, f->scriptSize);
     for (const Piece &p : pieces) {
         const char *line = p.text.c_str();
+        // FILE= lines are the publisher's list: no program reads them.
         ScriptSetting any;
         ScriptValues scratch;
-        const char *ignored;
-        if (KnownKeyOf(line) != NULL || ScriptLineSetting(line, &any) ||
+        const char *ignored, *known = KnownKeyOf(line);
+        if ((known != NULL && strcmp(known, kListKey) != 0) || ScriptLineSetting(line, &any) ||
             ReadScriptLine(line, &scratch, &ignored) != kScriptNoOp)
             keyed.insert(p.line);
         if (p.lineLength > kScriptLineSize - 1 && reported != p.line) {

@@ -990,10 +990,11 @@ TEST_F(Pubkit, CheckReadsSetupIniAsSavedAndCountsItsKeys)
     };
     std::string name = dir + "/b/SETUP.INI:";
     CheckCounts counts;
-    std::string plain = "DEFAULTDIR=C:\\BOOK\r\n; a comment\r\nPUBNAME=Book\r\nMAKEDIR=\\DOCS\r\n";
+    std::string plain = "DEFAULTDIR=C:\\BOOK\r\n; a comment\r\nPUBNAME=Book\r\nMAKEDIR=\\DOCS\r\n"
+                        "FILE=book.pdf\r\n";
     std::string report = check(plain, &counts);
-    EXPECT_EQ(4, counts.scriptLines);
-    EXPECT_EQ(3, counts.keyLines) << report;
+    EXPECT_EQ(5, counts.scriptLines);
+    EXPECT_EQ(3, counts.keyLines) << "FILE= is the publisher's list, read by no program\n" << report;
 
     std::string utf16 = "\xFF\xFE";
     for (char c : plain)
