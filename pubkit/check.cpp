@@ -15,6 +15,7 @@
 
 #include "common/text.h"
 #include "examine.h"
+#include "output.h"
 #include "setup/bitmap/dib.h"
 #include "setup/install/program_items.h"
 #include "setup/install/script_values.h"
@@ -22,6 +23,8 @@
 #include "setup/install/viewer_names.h"
 #include "setup/payload/package_keys.h"
 #include "setup/payload/trailer.h"
+#include "programs.h"
+#include "zip_layout.h"
 #include "zip_writer.h"
 
 namespace {
@@ -35,12 +38,7 @@ const char kDrive = 'D';
 // them, and none should be warned about.
 const char kListKey[] = "FILE=";
 
-struct Finding {
-    std::string file;
-    int line;  // 0: the file as a whole
-    int error;
-    std::string text;
-};
+typedef CheckFinding Finding;
 
 struct Sink {
     FILE *out;
@@ -75,7 +73,9 @@ void Flush(Sink *s)
         return fa != fb ? fa < fb : la < lb;
     });
     for (const Finding &f : s->findings) {
-        if (f.line > 0)
+        if (s->counts->collect != NULL)
+            s->counts->collect->push_back(f);
+        else if (f.line > 0)
             fprintf(s->out, "%s:%d: %s: %s\n", f.file.c_str(), f.line,
                     f.error ? "error" : "warning", f.text.c_str());
         else
@@ -384,6 +384,140 @@ void CheckMedium(Sink *s, const std::string &medium)
                               "shows black");
 }
 
+// ---- how SETUP.INI is saved ----
+
+// The code page the programs read their text files in. Windows-1252 leaves
+// five bytes undefined; a file in another code page (the double-byte ones
+// too) would be read otherwise, which a --codepage option can name.
+const int kCodePage = 1252;
+
+int DefinedInCodePage(unsigned char c, int codePage)
+{
+    if (codePage == 1252)
+        return c != 0x81 && c != 0x8D && c != 0x8F && c != 0x90 && c != 0x9D;
+    return 1;
+}
+
+// The length of the UTF-8 sequence starting at p (at most n bytes), or 0
+// when it is none of two bytes or more.
+size_t Utf8Sequence(const unsigned char *p, size_t n)
+{
+    size_t len = p[0] >= 0xC2 && p[0] <= 0xDF ? 2 : p[0] >= 0xE0 && p[0] <= 0xEF ? 3
+                 : p[0] >= 0xF0 && p[0] <= 0xF4 ? 4 : 0;
+    if (len == 0 || len > n)
+        return 0;
+    for (size_t i = 1; i < len; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+    }
+    return len;
+}
+
+// The line of the file a byte offset lies on, from 1.
+int LineAt(const char *bytes, size_t at)
+{
+    int line = 1;
+    for (size_t i = 0; i < at; ++i)
+        line += bytes[i] == '\n';
+    return line;
+}
+
+// The key a line of the file (from at) starts with, if any.
+const char *KeyAt(const char *bytes, size_t size, size_t at)
+{
+    size_t end = at;
+    while (end < size && bytes[end] != '\r' && bytes[end] != '\n' && end - at < 255)
+        ++end;
+    return KnownKeyOf(std::string(bytes + at, end - at).c_str());
+}
+
+// What the programs' text reading makes of the way the file is saved:
+// UTF-16 (no key is found), a byte-order mark (read as part of line 1),
+// lines ending in CR alone (read together with the next), a Ctrl-Z (the end
+// of the file for them), bytes the code page does not define, UTF-8 text.
+void CheckEncoding(Sink *s, const std::string &name, const char *text, size_t size)
+{
+    const unsigned char *b = (const unsigned char *)text;
+    size_t nul = 0;
+    for (size_t i = 0; i < size; ++i)
+        nul += b[i] == 0;
+    if (size >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
+        Say(s, 1, name, 0, "saved as UTF-16 (it starts with a byte-order mark): the programs read "
+                           "ANSI text and find none of its keys; save it as ANSI (Windows-1252)");
+        return;
+    }
+    if (nul * 4 > size) {
+        Say(s, 1, name, 0, "%zu of its %zu bytes are zero: saved as UTF-16? The programs read "
+                           "ANSI text and find none of its keys", nul, size);
+        return;
+    }
+    size_t from = 0;
+    if (size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
+        const char *key = KeyAt(text, size, 3);
+        if (key != NULL)
+            Say(s, 1, name, 1, "starts with a UTF-8 byte-order mark, which the programs read as "
+                               "part of line 1: its %s is not read", key);
+        else
+            Say(s, 0, name, 1, "starts with a UTF-8 byte-order mark, which the programs read as "
+                               "part of line 1");
+        from = 3;
+    }
+    size_t loneCr = 0, firstCr = 0, odd = 0, firstOdd = 0, utf8 = 0, firstUtf8 = 0;
+    for (size_t i = from; i < size; ++i) {
+        if (b[i] == 0x1A) {
+            // Text reading ends here: say what is lost behind it.
+            int keys = 0, lines = 0;
+            for (size_t at = i + 1; at < size; ++at) {
+                if (at != i + 1 && text[at - 1] != '\n')
+                    continue;
+                keys += KeyAt(text, size, at) != NULL;
+                size_t end = at;
+                while (end < size && text[end] != '\n' && strchr(" \t\r\x1a", text[end]) != NULL)
+                    ++end;
+                lines += end < size && text[end] != '\n';  // something but blanks
+            }
+            if (keys != 0 || lines != 0)
+                Say(s, keys != 0, name, LineAt(text, i), "a Ctrl-Z ends the file for the "
+                    "programs here: %d line%s behind it %s not read%s", lines,
+                    lines == 1 ? "" : "s", lines == 1 ? "is" : "are",
+                    keys != 0 ? ", keys among them" : "");
+            size = i;
+            break;
+        }
+        if (b[i] == '\r' && i + 1 < size && b[i + 1] != '\r' && b[i + 1] != '\n') {
+            if (loneCr++ == 0)
+                firstCr = i;
+        } else if (b[i] >= 0x80) {
+            size_t seq = Utf8Sequence(b + i, size - i);
+            if (seq != 0) {
+                if (utf8++ == 0)
+                    firstUtf8 = i;
+                i += seq - 1;
+            } else if (!DefinedInCodePage(b[i], kCodePage) && odd++ == 0) {
+                firstOdd = i;
+            }
+        } else if (b[i] < 0x20 && b[i] != '\t' && b[i] != '\r' && b[i] != '\n' && odd++ == 0) {
+            firstOdd = i;
+        }
+    }
+    if (loneCr != 0) {
+        const char *key = KeyAt(text, size, firstCr + 1);
+        Say(s, 1, name, LineAt(text, firstCr), "the line ends in CR alone (%zu such line end%s in "
+            "the file): the programs read on to the next LF and cut at the CR, so %s%s is not read",
+            loneCr, loneCr == 1 ? "" : "s", key != NULL ? key : "the next line",
+            key != NULL ? " on the line after it" : "");
+    }
+    if (odd != 0)
+        Say(s, 0, name, LineAt(text, firstOdd), "byte 0x%02X is no character of code page %d "
+            "(%zu such byte%s in the file)", b[firstOdd], kCodePage, odd, odd == 1 ? "" : "s");
+    if (utf8 != 0)
+        Say(s, 0, name, LineAt(text, firstUtf8), "holds UTF-8 text (%zu character%s): the "
+            "programs read it in code page %d, so \"%.*s\" shows as %zu characters; save it as "
+            "ANSI", utf8, utf8 == 1 ? "" : "s", kCodePage,
+            (int)Utf8Sequence(b + firstUtf8, size - firstUtf8), text + firstUtf8,
+            Utf8Sequence(b + firstUtf8, size - firstUtf8));
+}
+
 // ---- the book ----
 
 struct Setting {
@@ -504,8 +638,17 @@ void ReadScript(Book &b)
     ScriptValues values;
     memset(&values, 0, sizeof values);
     int reported = 0;
-    for (const Piece &p : Pieces(f->script, f->scriptSize)) {
+    std::set<int> keyed;  // the lines some key was read from
+    std::vector<Piece> pieces = Pieces(f->script, f->scriptSize);
+    for (const Piece &p : pieces) {
         const char *line = p.text.c_str();
+        // FILE= lines are the publisher's list: no program reads them.
+        ScriptSetting any;
+        ScriptValues scratch;
+        const char *ignored, *known = KnownKeyOf(line);
+        if ((known != NULL && strcmp(known, kListKey) != 0) || ScriptLineSetting(line, &any) ||
+            ReadScriptLine(line, &scratch, &ignored) != kScriptNoOp)
+            keyed.insert(p.line);
         if (p.lineLength > kScriptLineSize - 1 && reported != p.line) {
             reported = p.line;
             const char *key = KnownKeyOf(line);
@@ -550,6 +693,8 @@ void ReadScript(Book &b)
         Say(s, 0, name, p.line, "%.*s is no key the programs read: the line is ignored%s",
             (int)(p.text.find('=') + 1), line, Suggestion(p.text).c_str());
     }
+    s->counts->scriptLines = pieces.empty() ? 0 : pieces.back().line;
+    s->counts->keyLines = (int)keyed.size();
 }
 
 // A name as the group and link steps take it from its quoted value.
@@ -759,6 +904,10 @@ void CheckBook(const BookFacts *f, FILE *out, CheckCounts *counts)
     }
     if (f->installDir != NULL)
         b.installDir = f->installDir;
+    if (f->script != NULL)
+        CheckEncoding(&sink, f->scriptName, f->script, f->scriptSize);
+    if (f->keys != NULL && f->keys != f->script)
+        CheckEncoding(&sink, f->keysName, f->keys, f->keysSize);
     if (f->keys != NULL)
         CheckKeys(b);
     if (b.installDir.empty())
@@ -782,6 +931,18 @@ void CheckBook(const BookFacts *f, FILE *out, CheckCounts *counts)
         Say(&sink, 1, f->scriptName, 0, "PACK.BOX carries no LICENSE.TXT: no licence is shown");
     if (f->medium != NULL)
         CheckMedium(&sink, f->medium);
+    // What the unzip library cannot write under the installation folder.
+    std::vector<std::string> paths(f->members, f->members + f->memberCount);
+    int unwritten = 0;
+    for (const NameFault &n : WindowsNameFaults(paths, b.installDir.c_str())) {
+        Say(&sink, 1, f->packName != NULL ? f->packName : f->scriptName, 0,
+            "PACK.BOX member %s: %s", paths[n.index].c_str(), n.text.c_str());
+        unwritten |= n.unwritten;
+    }
+    if (unwritten || f->membersStop)
+        Say(&sink, 1, f->packName != NULL ? f->packName : f->scriptName, 0,
+            "with these members DUNZIP32.DLL fails the expansion of PACK.BOX: setup stops with "
+            "alert 1008");
     Flush(&sink);
 }
 
@@ -811,8 +972,9 @@ struct Gathered {
     std::vector<std::string> members;
     std::vector<const char *> names;
     std::string script, keys, embedName, embedProblem, embedDocument, scriptName, keysName,
-        installDir;
+        installDir, packName;
     int hasScript = 0, hasEmbed = 0, keysAreScript = 1, hasKeys = 1, hasInstallDir = 0;
+    int membersStop = 0;
 };
 
 void Run(Gathered &g, const char *medium, FILE *out, CheckCounts *counts)
@@ -833,15 +995,18 @@ void Run(Gathered &g, const char *medium, FILE *out, CheckCounts *counts)
     f.embedProblem = g.hasEmbed && !g.embedProblem.empty() ? g.embedProblem.c_str() : NULL;
     f.embedDocument = g.hasEmbed && g.embedProblem.empty() ? g.embedDocument.c_str() : NULL;
     f.medium = medium;
+    f.packName = g.packName.c_str();
+    f.membersStop = g.membersStop;
     CheckBook(&f, out, counts);
 }
 
-const char *GatherFolder(const std::string &dir, Gathered &g)
+const char *GatherFolder(const std::string &dir, FolderScan *scan, Gathered &g)
 {
-    const char *why = ListFolderMembers(dir.c_str(), AddMember, &g.members);
+    const char *why = ListFolderMembers(dir.c_str(), scan, AddMember, &g.members);
     if (why != NULL)
         return why;
     g.scriptName = dir + "/SETUP.INI";
+    g.packName = dir;
     for (const std::string &m : g.members) {
         if (EqualsNoCase(m.c_str(), "SETUP.INI")) {
             g.scriptName = dir + "/" + m;
@@ -866,20 +1031,17 @@ void ViewMembers(const PackView &view, const std::string &name, Gathered &g, FIL
                  CheckCounts *counts)
 {
     Sink sink = {out, counts, {}};
+    int stops = 0;
     for (const PackMember &m : view.members) {
-        if (m.removed)
-            Say(&sink, 1, name, 0, "PACK.BOX member %s fails its CRC or size check: setup "
-                                   "removes it", m.name.c_str());
+        stops |= m.stops;
+        if (!m.fault.empty())
+            Say(&sink, 1, name, 0, "PACK.BOX member %s: %s", m.name.c_str(), m.fault.c_str());
         else
             g.members.push_back(m.name);
     }
-    if (view.stats.unsafe != 0)
-        Say(&sink, 1, name, 0, "%u PACK.BOX member(s) named outside the installation folder: "
-                               "never written", view.stats.unsafe);
-    if (view.stats.unsupported != 0)
-        Say(&sink, 1, name, 0, "%u PACK.BOX member(s) encrypted or compressed in a way the unzip "
-                               "library does not take: never written", view.stats.unsupported);
+    g.membersStop = stops;
     Flush(&sink);
+    g.packName = name;
     g.scriptName = name + ":SETUP.INI";
     g.hasScript = view.hasScript;
     g.script = view.script;
@@ -904,7 +1066,7 @@ std::string FolderOf(const char *path)
     return slash == NULL ? "." : slash == path ? "/" : std::string(path, (size_t)(slash - path));
 }
 
-char gReason[700];
+char gReason[PATH_MAX + 200];
 
 // A folder pack would refuse is one finding, and nothing else is known.
 void Refused(const char *folder, const char *why, FILE *out, CheckCounts *counts)
@@ -914,13 +1076,44 @@ void Refused(const char *folder, const char *why, FILE *out, CheckCounts *counts
     Flush(&sink);
 }
 
+// The setup medium must be a folder: a mistyped one would pass every file
+// the script takes from it unseen.
+const char *MediumFault(const char *medium)
+{
+    struct stat st;
+    if (medium == NULL)
+        return NULL;
+    if (stat(medium, &st) != 0)
+        return SystemFailure("--medium names no folder", medium);
+    if (!S_ISDIR(st.st_mode)) {
+        snprintf(gReason, sizeof gReason, "--medium names no folder: %s is a file", medium);
+        return gReason;
+    }
+    return NULL;
+}
+
+// The three programs of a package, each as its role needs it.
+void CheckPrograms(const char *const names[3], const char *const faults[3], FILE *out,
+                   CheckCounts *counts)
+{
+    Sink sink = {out, counts, {}};
+    for (int i = 0; i < 3; ++i) {
+        if (faults[i] != NULL)
+            Say(&sink, 1, names[i], 0, "%s", faults[i]);
+    }
+    Flush(&sink);
+}
+
 }  // namespace
 
 const char *CheckPath(const char *path, const char *medium, FILE *out, CheckCounts *counts)
 {
+    const char *why = MediumFault(medium);
+    if (why != NULL)
+        return why;
     Gathered g;
     if (IsFolder(path)) {
-        const char *why = GatherFolder(path, g);
+        why = GatherFolder(path, NULL, g);
         if (why != NULL)
             Refused(path, why, out, counts);
         else
@@ -929,19 +1122,37 @@ const char *CheckPath(const char *path, const char *medium, FILE *out, CheckCoun
     }
     ExamineSource src;
     if (OpenExamineFile(path, &src) != NULL)
-        return "cannot read";
+        return SystemFailure("cannot read", path);
     FileLayout l;
-    const char *why = ReadFileLayout(&src, &l);
+    why = ReadFileLayout(&src, &l);
     if (why == NULL && l.kind != kFilePackage)
         why = "an embed installer, not a package: 'pubkit inspect' explains it";
     PackView view;
-    if (why == NULL)
-        why = ReadPackBox(&src, l.package.packOffset, l.trailerAt, &view);
+    std::string faults[3];
+    if (why == NULL) {
+        // The programs are checked where the package carries them.
+        const PayloadSettings &s = l.package;
+        const int64_t bounds[4] = {0, l.imageEnd, s.dunzipOffset, s.packOffset};
+        const ProgramRole roles[3] = {kRoleSetup, kRoleMeter, kRoleDunzip};
+        for (int i = 0; i < 3; ++i) {
+            const char *fault = ProgramFault(&src, bounds[i], bounds[i + 1], roles[i]);
+            if (fault != NULL)
+                faults[i] = fault;
+        }
+        why = ReadPackBox(&src, l.package.packOffset, l.trailerAt, NULL, &view);
+    }
     CloseExamineFile(&src);
     if (why != NULL) {
         snprintf(gReason, sizeof gReason, "%s", why);
         return gReason;
     }
+    std::string names[3] = {std::string(path) + ":setup.exe", std::string(path) + ":METER.DLL",
+                            std::string(path) + ":DUNZIP32.DLL"};
+    const char *nameList[3] = {names[0].c_str(), names[1].c_str(), names[2].c_str()};
+    const char *faultList[3];
+    for (int i = 0; i < 3; ++i)
+        faultList[i] = faults[i].empty() ? NULL : faults[i].c_str();
+    CheckPrograms(nameList, faultList, out, counts);
     ViewMembers(view, path, g, out, counts);
     // The trailer carries the keys already, as setup will read them.
     g.hasKeys = 0;
@@ -952,37 +1163,66 @@ const char *CheckPath(const char *path, const char *medium, FILE *out, CheckCoun
     return NULL;
 }
 
-const char *CheckPackInputs(const char *pack, const char *ini, const char *medium, FILE *out,
-                            CheckCounts *counts)
+const char *CheckPackInputs(const PackCheckInputs *in, FILE *out, CheckCounts *counts)
 {
+    const char *why = MediumFault(in->medium);
+    if (why != NULL)
+        return why;
+    std::string faults[3];
+    const char *programs[3] = {in->setupImage, in->meter, in->dunzip};
+    const ProgramRole roles[3] = {kRoleSetup, kRoleMeter, kRoleDunzip};
+    for (int i = 0; i < 3; ++i) {
+        if (programs[i] == NULL)
+            continue;
+        const char *fault = ProgramFileFault(programs[i], roles[i]);
+        if (fault != NULL)
+            faults[i] = fault;
+    }
+    const char *faultList[3];
+    for (int i = 0; i < 3; ++i)
+        faultList[i] = faults[i].empty() ? NULL : faults[i].c_str();
+    CheckPrograms(programs, faultList, out, counts);
+
     Gathered g;
-    if (IsFolder(pack)) {
-        const char *why = GatherFolder(pack, g);
+    if (IsFolder(in->pack)) {
+        // The folder as pack will see it: without the output, should that
+        // lie inside.
+        ScanSkip skip;
+        FolderScan scan = {NULL, 0, 0};
+        struct stat st;
+        if (in->output != NULL && stat(in->output, &st) == 0) {
+            skip = {st.st_dev, st.st_ino, 0, in->output};
+            scan = {&skip, 1, 0};
+        }
+        why = GatherFolder(in->pack, &scan, g);
         if (why != NULL) {
-            Refused(pack, why, out, counts);
+            Refused(in->pack, why, out, counts);
             return NULL;
         }
     } else {
         ExamineSource src;
-        if (OpenExamineFile(pack, &src) != NULL)
-            return "cannot read the PACK.BOX";
+        if (OpenExamineFile(in->pack, &src) != NULL)
+            return SystemFailure("cannot read", in->pack);
         PackView view;
-        const char *why = ReadPackBox(&src, 0, src.size, &view);
+        why = ReadPackBox(&src, 0, src.size, NULL, &view);
         CloseExamineFile(&src);
-        if (why != NULL)
-            return why;
-        ViewMembers(view, pack, g, out, counts);
+        if (why != NULL) {
+            snprintf(gReason, sizeof gReason, "%s", why);
+            return gReason;
+        }
+        ViewMembers(view, in->pack, g, out, counts);
     }
     // The trailer's keys come from ini; when that is the script itself,
     // its lines are checked once.
-    char *a = realpath(ini, NULL), *b = g.hasScript && IsFolder(pack) ? realpath(g.scriptName.c_str(), NULL) : NULL;
+    char *a = realpath(in->ini, NULL),
+         *b = g.hasScript && IsFolder(in->pack) ? realpath(g.scriptName.c_str(), NULL) : NULL;
     g.keysAreScript = a != NULL && b != NULL && strcmp(a, b) == 0;
     free(a);
     free(b);
     if (!g.keysAreScript) {
-        g.keysName = ini;
-        g.keys = ReadSmallFile(ini, 1 << 20);
+        g.keysName = in->ini;
+        g.keys = ReadSmallFile(in->ini, 1 << 20);
     }
-    Run(g, medium, out, counts);
+    Run(g, in->medium, out, counts);
     return NULL;
 }

@@ -9,9 +9,23 @@
 #include <stddef.h>
 #include <stdio.h>
 
+#include <string>
+#include <vector>
+
+struct CheckFinding {
+    std::string file;
+    int line;  // 0: the file as a whole
+    int error;
+    std::string text;
+};
+
 struct CheckCounts {
     int errors;    // what the programs would refuse or do wrongly
     int warnings;  // lines they ignore, and values they read otherwise than meant
+    int scriptLines;  // SETUP.INI's lines as the programs read them (0: none read)
+    int keyLines;     // those of them read as a key
+    // When set, the findings are added here rather than printed.
+    std::vector<CheckFinding> *collect;
 };
 
 // What the check knows of a book, however it was read.
@@ -35,6 +49,8 @@ struct BookFacts {
     const char *embedProblem;
     const char *embedDocument;
     const char *medium;  // the setup medium's folder here; NULL when unknown
+    const char *packName;  // how findings name PACK.BOX's members' container
+    int membersStop;       // members already found make DUNZIP32.DLL fail
 };
 
 // Writes the findings to out, one line each, and counts them.
@@ -42,12 +58,23 @@ void CheckBook(const BookFacts *book, FILE *out, CheckCounts *counts);
 
 // `pubkit check PATH`: a folder of sources, or a finished package (whose
 // folder is then the setup medium, unless medium names one). Returns NULL,
-// or why PATH could not be checked at all.
+// or why PATH could not be checked at all (a medium that is no folder too).
 const char *CheckPath(const char *path, const char *medium, FILE *out, CheckCounts *counts);
 
-// The same checks on pack's inputs: pack a folder or a PACK.BOX, ini the
-// SETUP.INI the trailer's keys come from.
-const char *CheckPackInputs(const char *pack, const char *ini, const char *medium, FILE *out,
-                            CheckCounts *counts);
+// pack's inputs: the three programs (each checked for what it must be), a
+// folder or a PACK.BOX, the SETUP.INI the trailer's keys come from, the
+// setup medium (NULL when unknown) and the output, which a scan of the
+// folder leaves out as pack does.
+struct PackCheckInputs {
+    const char *setupImage, *meter, *dunzip;
+    const char *pack;
+    const char *ini;
+    const char *medium;
+    const char *output;
+};
+
+// The same checks on pack's inputs. Returns NULL, or why they could not
+// be checked at all.
+const char *CheckPackInputs(const PackCheckInputs *in, FILE *out, CheckCounts *counts);
 
 #endif

@@ -1,6 +1,7 @@
 #include "examine.h"
 
 #include <ctype.h>
+#include <errno.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -10,10 +11,11 @@
 #include <string>
 
 #include "setup/install/script_values.h"
+#include "zip_layout.h"
 
 namespace {
 
-char gReason[600];
+char gReason[1200];
 
 const char *Fail(const char *fmt, const char *detail = "", long long n = 0)
 {
@@ -52,6 +54,10 @@ struct ZipView {
     const ExamineSource *src;
     int64_t start, end;
     PackView *view;
+    const std::vector<ZipEntry> *entries;
+    std::vector<size_t> at;  // the entry of each member
+    size_t next;             // the first entry the unzip core has not reached
+    size_t current;          // the member being expanded
     int open;  // 1 SETUP.INI, 2 EMBED.EXE, 0 another member
 };
 
@@ -70,7 +76,25 @@ void *ZipCreate(void *ctx, const char *path)
 {
     ZipView *v = (ZipView *)ctx;
     PackView *p = v->view;
-    p->members.push_back({path, (uint32_t)crc32(0, Z_NULL, 0), 0, 0});
+    // The core visits the entries in the directory's order and creates those
+    // whose data it found, which the layout marked likewise.
+    const std::vector<ZipEntry> &entries = *v->entries;
+    while (v->next < entries.size() &&
+           !(entries[v->next].kind == kZipNameFile && entries[v->next].dataEnd != 0 &&
+             entries[v->next].name == path))
+        ++v->next;
+    size_t member = 0;
+    while (member < v->at.size() && v->at[member] != v->next)
+        ++member;
+    ++v->next;
+    if (member == v->at.size()) {  // not in the layout: cannot be, but keep it seen
+        p->members.push_back({path, 0, 0, 0, "", 0});
+        v->at.push_back(entries.size());
+    }
+    v->current = member;
+    PackMember &m = p->members[member];
+    m.crc = (uint32_t)crc32(0, Z_NULL, 0);
+    m.size = 0;
     v->open = strcasecmp(path, "SETUP.INI") == 0 ? 1 : strcasecmp(path, "EMBED.EXE") == 0 ? 2 : 0;
     if (v->open == 1) {
         p->hasScript = 1;
@@ -81,14 +105,14 @@ void *ZipCreate(void *ctx, const char *path)
         p->embedHead.clear();
         p->embedTail.clear();
     }
-    return (void *)(uintptr_t)p->members.size();
+    return (void *)(uintptr_t)(member + 1);
 }
 
 int ZipWrite(void *ctx, void *, const void *buf, uint32_t n)
 {
     ZipView *v = (ZipView *)ctx;
     PackView *p = v->view;
-    PackMember &m = p->members.back();
+    PackMember &m = p->members[v->current];
     m.crc = (uint32_t)crc32(m.crc, (const Bytef *)buf, n);
     m.size += n;
     const char *bytes = (const char *)buf;
@@ -116,11 +140,9 @@ int ZipClose(void *ctx, void *)
 
 void ZipRemove(void *ctx, const char *path)
 {
-    PackView *p = ((ZipView *)ctx)->view;
-    for (PackMember &m : p->members) {
-        if (m.name == path)
-            m.removed = 1;
-    }
+    ZipView *v = (ZipView *)ctx;
+    PackView *p = v->view;
+    p->members[v->current].removed = 1;
     // What the unzip core removes is not in the installation folder.
     if (strcasecmp(path, "SETUP.INI") == 0) {
         p->hasScript = 0;
@@ -154,32 +176,24 @@ int32_t ReadEmbedMember(void *ctx, uint64_t offset, void *buf, uint32_t n)
     return (int32_t)n;
 }
 
-const char *ExamineArchive(const ExamineSource *src, int64_t start, int64_t end, FILE *out,
-                           std::string *script)
+const char *ExamineArchive(const ExamineSource *src, int64_t start, int64_t end,
+                           const char *installDir, FILE *out, std::string *script)
 {
     PackView view;
-    const char *why = ReadPackBox(src, start, end, &view);
+    const char *why = ReadPackBox(src, start, end, installDir, &view);
     if (why != NULL)
         return why;
     const ZipStats &stats = view.stats;
     fprintf(out, "PACK.BOX: %u entries, %u files, %u folders\n", stats.members, stats.files,
             stats.dirs);
-    const char *damage = NULL;
     for (const PackMember &m : view.members) {
         fprintf(out, "  %10llu  %08x  %s  %s\n", (unsigned long long)m.size, m.crc,
-                m.removed ? "FAILS ITS CHECKS" : "ok", m.name.c_str());
-        if (m.removed && damage == NULL)
-            damage = Fail("PACK.BOX member %s fails its CRC or size check", m.name.c_str());
+                m.fault.empty() ? "ok" : "FAULT", m.name.c_str());
+        if (!m.fault.empty())
+            fprintf(out, "  %10s  %8s  %s\n", "", "", m.fault.c_str());
     }
-    if (stats.unsafe != 0)
-        fprintf(out, "  %u member(s) named outside the folder: never written\n", stats.unsafe);
-    if (stats.unsupported != 0)
-        fprintf(out, "  %u member(s) encrypted or compressed in an unknown way: skipped\n",
-                stats.unsupported);
-    if (damage == NULL && stats.corrupt != 0)
-        damage = Fail("PACK.BOX has %s%lld damaged member(s)", "", stats.corrupt);
     *script = view.script;
-    return damage;
+    return FirstMemberFault(&view);
 }
 
 // ---- the plan SETUP.INI describes ----
@@ -189,6 +203,8 @@ std::string Stripped(const char *quoted)
     size_t n = strlen(quoted);
     return n < 2 ? std::string() : std::string(quoted + 1, n - 2);
 }
+
+}  // namespace
 
 void DescribePlan(const std::string &script, FILE *out)
 {
@@ -244,21 +260,31 @@ void DescribePlan(const std::string &script, FILE *out)
     }
     if (values.wriFile[0])
         fprintf(out, "  Program Manager items for %s\n", values.wriFile);
-    if (values.autoLaunch[0])
-        fprintf(out, "  open the main item in the viewer at the end (AUTOLAUNCH)\n");
+    // Setup opens the main item for a value of more than two characters:
+    // "YES" does, "NO" and an empty one do not.
+    if (strlen(values.autoLaunch) > 2)
+        fprintf(out, "  open the main item in the viewer at the end (AUTOLAUNCH=%s; not in a "
+                     "silent run, nor when the viewer's installer or EMBED.EXE failed)\n",
+                values.autoLaunch);
+    else if (values.autoLaunch[0])
+        fprintf(out, "  nothing opened at the end (AUTOLAUNCH=%s: setup opens the main item "
+                     "only for a value longer than 2 characters)\n", values.autoLaunch);
 }
+
+namespace {
 
 // ---- the two kinds of file ----
 
 // The builder writes its numbers as digits followed by zero bytes, its
-// texts as printable characters followed by zero bytes, and nothing
-// elsewhere: any other record is not one of its trailers, however the
-// program itself would read it.
+// texts as printable characters (and the tabs a tkbuild.txt line may hold)
+// followed by zero bytes, and nothing elsewhere: any other record is not
+// one of its trailers, however the program itself would read it.
 int FieldIs(const unsigned char *record, int at, int width, int digits)
 {
     int i = 0;
     while (i < width && record[at + i] != 0 &&
-           (digits ? isdigit(record[at + i]) : record[at + i] >= 0x20 && record[at + i] != 0x7F))
+           (digits ? isdigit(record[at + i])
+                   : (record[at + i] >= 0x20 && record[at + i] != 0x7F) || record[at + i] == '\t'))
         ++i;
     if (digits && i == 0)
         return 0;
@@ -355,7 +381,7 @@ const char *ExamineSetup(const ExamineSource *src, const FileLayout &l, FILE *ou
         mz[0] != 'M' || mz[1] != 'Z')
         return Fail("the DUNZIP32.DLL region is not a Windows library");
     std::string script;
-    const char *why = ExamineArchive(src, s.packOffset, l.trailerAt, out, &script);
+    const char *why = ExamineArchive(src, s.packOffset, l.trailerAt, s.destDir, out, &script);
     if (why != NULL)
         return why;
     DescribePlan(script, out);
@@ -402,8 +428,10 @@ const char *OpenExamineFile(const char *path, ExamineSource *src)
     FILE *f = fopen(path, "rb");
     struct stat st;
     if (f == NULL || fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+        int err = f == NULL || !S_ISDIR(st.st_mode) ? errno : EISDIR;
         if (f != NULL)
             fclose(f);
+        errno = err;
         return "cannot read";
     }
     src->ctx = f;
@@ -449,7 +477,8 @@ const char *ReadFileLayout(const ExamineSource *src, FileLayout *l)
     return EmbedLayout(src, ends, endCount, l);
 }
 
-const char *ReadPackBox(const ExamineSource *src, int64_t start, int64_t end, PackView *view)
+const char *ReadPackBox(const ExamineSource *src, int64_t start, int64_t end,
+                        const char *installDir, PackView *view)
 {
     view->members.clear();
     view->hasScript = 0;
@@ -459,7 +488,25 @@ const char *ReadPackBox(const ExamineSource *src, int64_t start, int64_t end, Pa
     view->embedHead.clear();
     view->embedTail.clear();
     memset(&view->stats, 0, sizeof view->stats);
-    ZipView zv = {src, start, end, view, 0};
+    ZipLayout layout;
+    ZipView zv;
+    zv.src = src;
+    zv.start = start;
+    zv.end = end;
+    zv.view = view;
+    zv.entries = &layout.entries;
+    zv.next = zv.current = 0;
+    zv.open = 0;
+    const char *why = ReadZipLayout(ZipRead, &zv, (uint64_t)(end - start), &layout);
+    if (why != NULL)
+        return why;
+    for (size_t i = 0; i < layout.entries.size(); ++i) {
+        const ZipEntry &e = layout.entries[i];
+        if (e.kind == kZipNameDir)
+            continue;
+        view->members.push_back({e.name, e.crc, e.size, 0, e.fault, !e.fault.empty()});
+        zv.at.push_back(i);
+    }
     ZipIo io = {&zv, ZipRead, ZipCreate, ZipWrite, ZipClose, ZipRemove, ZipMakeDir, ZipProgress};
     ZipWork *work = (ZipWork *)malloc(sizeof(ZipWork));
     if (work == NULL)
@@ -468,7 +515,57 @@ const char *ReadPackBox(const ExamineSource *src, int64_t start, int64_t end, Pa
     free(work);
     if (result == kZipNotArchive)
         return Fail("PACK.BOX is not a zip archive: no readable central directory");
+    std::vector<std::string> written;
+    std::vector<size_t> index;
+    for (size_t i = 0; i < view->members.size(); ++i) {
+        PackMember &m = view->members[i];
+        if (m.removed && m.fault.empty()) {
+            m.fault = "fails its CRC or size check: the unzip library removes it";
+            m.stops = 1;
+        }
+        if (m.fault.empty()) {
+            written.push_back(m.name);
+            index.push_back(i);
+        }
+    }
+    if (installDir == NULL)
+        return NULL;  // the caller judges the names against its own folder
+    for (const NameFault &f : WindowsNameFaults(written, installDir)) {
+        view->members[index[f.index]].fault = f.text;
+        view->members[index[f.index]].stops = f.unwritten;
+    }
     return NULL;
+}
+
+const char *FirstMemberFault(const PackView *view)
+{
+    const PackMember *first = NULL;
+    size_t more = 0;
+    int stops = 0;
+    for (const PackMember &m : view->members) {
+        if (m.fault.empty())
+            continue;
+        stops |= m.stops;
+        if (first == NULL)
+            first = &m;
+        else
+            ++more;
+    }
+    if (first == NULL)
+        return NULL;
+    snprintf(gReason, sizeof gReason, "PACK.BOX member %s: %s", first->name.c_str(),
+             first->fault.c_str());
+    if (more != 0) {
+        size_t n = strlen(gReason);
+        snprintf(gReason + n, sizeof gReason - n, " (and %zu more member%s setup will not have)",
+                 more, more == 1 ? "" : "s");
+    }
+    if (stops) {
+        size_t n = strlen(gReason);
+        snprintf(gReason + n, sizeof gReason - n, "; DUNZIP32.DLL fails the expansion and setup "
+                 "stops with alert 1008");
+    }
+    return gReason;
 }
 
 void EmbedMemberSource(const PackView *view, ExamineSource *src)

@@ -54,9 +54,11 @@ const char *ReadFileLayout(const ExamineSource *src, FileLayout *layout);
 
 struct PackMember {
     std::string name;  // as the unzip core would write it, '/' between parts
-    uint32_t crc;
+    uint32_t crc;      // as expanded; the directory's when never expanded
     uint64_t size;
     int removed;       // failed its CRC or size check
+    std::string fault; // why setup will not have it; empty when it will
+    int stops;         // with it, DUNZIP32.DLL fails and setup stops (alert 1008)
 };
 
 // PACK.BOX as the unzip core reads it, writing nothing.
@@ -70,16 +72,34 @@ struct PackView {
     std::string embedHead, embedTail;
 };
 
-// Reads the archive lying at start..end of src. Returns NULL, or the reason
-// it is no zip archive.
-const char *ReadPackBox(const ExamineSource *src, int64_t start, int64_t end, PackView *view);
+// Reads the archive lying at start..end of src: every member but folders,
+// each with the fault for which setup will not have it (damaged, failing its
+// checks, never written by the unzip library, a name Windows cannot take in
+// installDir or takes for another member's; not judged when installDir is
+// NULL). Returns NULL, or the reason the
+// archive is refused as a whole (no zip archive, members that overlap...).
+const char *ReadPackBox(const ExamineSource *src, int64_t start, int64_t end,
+                        const char *installDir, PackView *view);
+
+// The first member setup will not have, as one line ("PACK.BOX member X:
+// why", how many more there are, and whether setup stops on them); NULL
+// when there is none.
+const char *FirstMemberFault(const PackView *view);
 
 // EMBED.EXE of a PACK.BOX as a source: reads within the bytes the view
 // kept succeed, others fail, which is all an installer's layout needs.
 void EmbedMemberSource(const PackView *view, ExamineSource *src);
 
+// The plan a SETUP.INI describes, one step a line, in the order it runs,
+// as the installer reads the script.
+void DescribePlan(const std::string &script, FILE *out);
+
 // Writes the report to out. Returns NULL when the file is sound, else a
 // one-line reason why it is damaged or not a package at all.
 const char *ExaminePackage(const ExamineSource *src, FILE *out);
+
+// The same report as one JSON object for scripts: its "damage" is the
+// reason (null when sound). Returns what ExaminePackage returns.
+const char *ExaminePackageJson(const ExamineSource *src, const char *path, FILE *out);
 
 #endif

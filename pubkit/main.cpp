@@ -9,8 +9,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <errno.h>
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
 #include "check.h"
 #include "examine.h"
+#include "json.h"
+#include "output.h"
 #include "package.h"
 #include "unpack.h"
 #include "zip_writer.h"
@@ -27,7 +35,7 @@ const char kUsage[] =
     "  unpack   take a packaged setup or an embed installer apart into its inputs\n"
     "  check    check a book's sources or a package for what setup would refuse\n"
     "  sign     sign a package or installer (Authenticode, through osslsigncode)\n"
-    "pubkit COMMAND --help tells more.\n";
+    "pubkit COMMAND --help tells more; pubkit --version gives the version.\n";
 
 const char kPackHelp[] =
     "usage: pubkit pack --setup SETUP.EXE --meter METER.DLL --dunzip DUNZIP32.DLL\n"
@@ -37,14 +45,18 @@ const char kPackHelp[] =
     "program and writes the settings trailer from SETUP.INI's DEFAULTDIR=,\n"
     "PUBNAME=, R1= and R2=: the same bytes as the bare setup's own builder.\n"
     "A folder given as --pack is zipped first, as 'pubkit zip' does.\n"
-    "The inputs are checked first as 'pubkit check' does; errors stop the\n"
-    "packing unless --force is given.\n";
+    "The inputs are checked first as 'pubkit check' does, the three programs\n"
+    "for what they must be too; errors stop the packing unless --force is given.\n"
+    "The output is written whole or not at all (an earlier one stays as it was\n"
+    "when this run fails); one that is an input is refused; inside the --pack\n"
+    "folder it is left out of PACK.BOX. Ends with the output's size and sha256.\n";
 
 const char kZipHelp[] =
     "usage: pubkit zip FOLDER -o PACK.BOX\n"
     "Every file under FOLDER, sorted by path, with fixed times and attributes,\n"
     "deflated (or stored when that is smaller): the same folder always gives\n"
-    "the same bytes. Names Windows cannot take are refused.\n";
+    "the same bytes. Names Windows cannot take are refused. The output is written\n"
+    "whole or not at all; inside FOLDER it is left out of the archive.\n";
 
 const char kEmbedHelp[] =
     "usage: pubkit embed --image EMBED.EXE --build-file tkbuild.txt\n"
@@ -53,17 +65,22 @@ const char kEmbedHelp[] =
     "Writes the installers tkbuild.txt's PATH1=, PATH2= and PATH3= ask for,\n"
     "into DIR (default: the current folder) under their file names: the same\n"
     "bytes as 'embed SWITCH DOCUMENT' (default -setup). The plug-in and the\n"
-    "document are needed only for the installers that carry them.\n";
+    "document are needed only for the installers that carry them. All the\n"
+    "installers are written, or (on a failure) none; an installer that would\n"
+    "replace one of the inputs is refused. Values the builder cuts are named.\n";
 
 const char kExamineHelp[] =
-    "usage: pubkit inspect FILE\n"
+    "usage: pubkit inspect FILE [--json]\n"
     "For a packaged setup: the settings trailer, the regions of the file, every\n"
     "PACK.BOX member with its size and CRC (each checked), and the plan its\n"
     "SETUP.INI describes. For an embed installer: where its trailer was found\n"
-    "and every field. A damaged file gives one line saying why, and exit 1.\n";
+    "and every field. A damaged file gives one line saying why, and exit 1; so\n"
+    "does a PACK.BOX member setup will not have (damaged, never written by the\n"
+    "unzip library, a name Windows cannot take), named. --json prints the same\n"
+    "as one JSON object.\n";
 
 const char kUnpackHelp[] =
-    "usage: pubkit unpack FILE -o DIR [--members]\n"
+    "usage: pubkit unpack FILE -o DIR [--members] [--overwrite]\n"
     "A packaged setup gives DIR/setup.exe (the bare program, a package builder\n"
     "again), METER.DLL, DUNZIP32.DLL, PACK.BOX and a SETUP.INI with the\n"
     "trailer's DEFAULTDIR=, PUBNAME=, R1= and R2=; --members also expands\n"
@@ -71,10 +88,12 @@ const char kUnpackHelp[] =
     "DIR/embed.exe, the document, the plug-in and a tkbuild.txt. Says whether\n"
     "'pubkit pack' or 'pubkit embed' makes the same bytes again from them, and\n"
     "how. A file whose parts cannot be found gives one line and exit 1, and\n"
-    "nothing is written; a damaged part is named, exit 1, after the rest.\n";
+    "nothing is written; a damaged part is named, exit 1, after the rest.\n"
+    "A DIR that holds a file unpack would write is refused unless --overwrite\n"
+    "is given; DIR/pack must be new. All parts are written, or none.\n";
 
 const char kCheckHelp[] =
-    "usage: pubkit check FOLDER|SETUP.EXE [--medium FOLDER]\n"
+    "usage: pubkit check FOLDER|SETUP.EXE [--medium FOLDER] [--json]\n"
     "Reads a book's sources (the folder that becomes PACK.BOX, with its\n"
     "SETUP.INI) or a finished package and reports, one line each with the\n"
     "SETUP.INI line, what setup and embed would refuse or do wrongly: files\n"
@@ -83,13 +102,16 @@ const char kCheckHelp[] =
     "refuse, installer paths not on the setup medium; unknown keys are\n"
     "warnings. --medium names the folder that becomes the setup medium\n"
     "(tarnwsi.ini, the picture, files the script takes from it); a package's\n"
-    "own folder is taken by default. Exit 1 on errors, 0 with warnings only.\n";
+    "own folder is taken by default. SETUP.INI's encoding and line ends are\n"
+    "checked and the lines read as keys counted. Exit 1 on errors, 0 with\n"
+    "warnings only. --json prints the findings as one JSON object.\n";
 
 const char kSignHelp[] =
     "usage: pubkit sign --cert CERT.pem --key KEY.pem [--name TEXT] FILE -o OUTPUT\n"
     "Signs FILE through osslsigncode (Debian package osslsigncode). The signature\n"
     "goes behind the file's data; setup and embed find their trailer in front of\n"
-    "it. The signed file is inspected afterwards: it must read as before.\n";
+    "it. The signed file is inspected afterwards: it must read as before. The\n"
+    "output is written whole or not at all, and may not be FILE itself.\n";
 
 int WantsHelp(int argc, char **argv)
 {
@@ -159,8 +181,12 @@ int Flag(int *argc, char **argv, const char *flag)
 
 void Summary(FILE *out, const char *what, const CheckCounts &c)
 {
-    fprintf(out, "%s: %d error%s, %d warning%s\n", what, c.errors, c.errors == 1 ? "" : "s",
+    fprintf(out, "%s: %d error%s, %d warning%s", what, c.errors, c.errors == 1 ? "" : "s",
             c.warnings, c.warnings == 1 ? "" : "s");
+    if (c.scriptLines != 0)
+        fprintf(out, "; SETUP.INI: %d line%s, %d read as keys", c.scriptLines,
+                c.scriptLines == 1 ? "" : "s", c.keyLines);
+    fputc('\n', out);
 }
 
 int Pack(int argc, char **argv)
@@ -170,21 +196,36 @@ int Pack(int argc, char **argv)
     const char *v[7] = {};
     if (!Options(argc, argv, names, v, 7, NULL) || Missing(kPackHelp, v, 6))
         return 2;
-    CheckCounts counts = {0, 0};
-    const char *why = CheckPackInputs(v[3], v[4], v[6], stderr, &counts);
+    // Refused before the check reads a byte: the check would find nothing
+    // wrong with the inputs this run is about to destroy.
+    const char *inputs[] = {v[0], v[1], v[2], v[3], v[4]};
+    if (Failed("pack", RefuseInputAsOutput(v[5], inputs, 5)))
+        return 1;
+    CheckCounts counts = {0, 0, 0, 0, NULL};
+    PackCheckInputs check = {v[0], v[1], v[2], v[3], v[4], v[6], v[5]};
+    const char *why = CheckPackInputs(&check, stderr, &counts);
     if (why != NULL)
         return Failed("pack", why);
     if (counts.errors != 0 || counts.warnings != 0)
         Summary(stderr, "pubkit pack: the check", counts);
     if (counts.errors != 0 && !force)
         return Failed("pack", "the sources have errors: nothing written (--force packs them all the same)");
-    PackInputs in = {v[0], v[1], v[2], v[3], v[4], v[5]};
-    return Failed("pack", PackSetup(&in));
+    PackInputs in = {v[0], v[1], v[2], v[3], v[4], v[5], 0};
+    PackWritten written;
+    if (Failed("pack", PackSetup(&in, &written)))
+        return 1;
+    if (written.leftOut != 0)
+        fprintf(stderr, "pubkit pack: note: %s lies in the --pack folder: left out of PACK.BOX\n",
+                v[5]);
+    printf("%s: %llu bytes, sha256 %s\n", v[5], (unsigned long long)written.size,
+           written.sha256);
+    return 0;
 }
 
 int Unpack(int argc, char **argv)
 {
     int members = Flag(&argc, argv, "--members");
+    int overwrite = Flag(&argc, argv, "--overwrite");
     const char *names[] = {"-o"};
     const char *v[1] = {};
     const char *file = NULL;
@@ -192,7 +233,7 @@ int Unpack(int argc, char **argv)
         fputs(kUnpackHelp, stderr);
         return 2;
     }
-    UnpackRequest r = {file, v[0], members, stdout};
+    UnpackRequest r = {file, v[0], members, stdout, overwrite};
     const char *why = UnpackFile(&r);
     if (why == NULL)
         return 0;
@@ -202,6 +243,7 @@ int Unpack(int argc, char **argv)
 
 int Check(int argc, char **argv)
 {
+    int json = Flag(&argc, argv, "--json");
     const char *names[] = {"--medium"};
     const char *v[1] = {};
     const char *path = NULL;
@@ -209,8 +251,13 @@ int Check(int argc, char **argv)
         fputs(kCheckHelp, stderr);
         return 2;
     }
-    CheckCounts counts = {0, 0};
+    std::vector<CheckFinding> findings;
+    CheckCounts counts = {0, 0, 0, 0, json ? &findings : NULL};
     const char *why = CheckPath(path, v[0], stdout, &counts);
+    if (json) {
+        CheckJson(stdout, path, why, &counts, findings);
+        return why != NULL || counts.errors != 0;
+    }
     if (why != NULL) {
         fprintf(stderr, "pubkit check: %s: %s\n", path, why);
         return 1;
@@ -226,17 +273,12 @@ int Zip(int argc, char **argv)
     const char *folder = NULL;
     if (!Options(argc, argv, names, v, 1, &folder) || Missing(kZipHelp, v, 1) || folder == NULL)
         return 2;
-    FILE *out = fopen(v[0], "w+b");
-    if (out == NULL)
-        return Failed("zip", "cannot write the output");
     ZipWriteStats stats;
-    const char *why = WriteFolderZip(folder, out, &stats);
-    if (fclose(out) != 0 && why == NULL)
-        why = "write failed closing the output";
-    if (why != NULL) {
-        remove(v[0]);
-        return Failed("zip", why);
-    }
+    int leftOut = 0;
+    if (Failed("zip", ZipFolder(folder, v[0], &stats, &leftOut)))
+        return 1;
+    if (leftOut != 0)
+        fprintf(stderr, "pubkit zip: note: %s lies in the folder: left out of the archive\n", v[0]);
     printf("%s: %u files, %llu bytes in, %llu bytes out\n", v[0], stats.members,
            (unsigned long long)stats.bytesIn, (unsigned long long)stats.bytesOut);
     return 0;
@@ -249,7 +291,7 @@ int Embed(int argc, char **argv)
     if (!Options(argc, argv, names, v, 6, NULL) || Missing(kEmbedHelp, v, 2))
         return 2;
     const char *sw = v[4] != NULL ? v[4] : "-setup";
-    EmbedInputs in = {v[0], v[1], v[2], v[3], 0, 0, v[5] != NULL ? v[5] : ".", stdout};
+    EmbedInputs in = {v[0], v[1], v[2], v[3], 0, 0, v[5] != NULL ? v[5] : ".", stdout, stderr};
     if (strcmp(sw, "-cetup") == 0 || strcmp(sw, "-cutup") == 0)
         in.pluginInstaller = 1;
     if (strcmp(sw, "-sutup") == 0 || strcmp(sw, "-cutup") == 0)
@@ -262,14 +304,14 @@ int Embed(int argc, char **argv)
 }
 
 // Examines file, the report going to out. Returns the exit status.
-int ExamineFile(const char *file, FILE *out)
+int ExamineFile(const char *file, FILE *out, int json)
 {
     ExamineSource src;
     if (OpenExamineFile(file, &src) != NULL) {
-        fprintf(stderr, "pubkit inspect: %s: cannot read\n", file);
+        fprintf(stderr, "pubkit inspect: %s: cannot read: %s\n", file, strerror(errno));
         return 1;
     }
-    const char *why = ExaminePackage(&src, out);
+    const char *why = json ? ExaminePackageJson(&src, file, out) : ExaminePackage(&src, out);
     CloseExamineFile(&src);
     if (why == NULL)
         return 0;
@@ -279,12 +321,13 @@ int ExamineFile(const char *file, FILE *out)
 
 int Examine(int argc, char **argv)
 {
+    int json = Flag(&argc, argv, "--json");
     const char *file = NULL;
     if (!Options(argc, argv, NULL, NULL, 0, &file) || file == NULL) {
         fputs(kExamineHelp, stderr);
         return 2;
     }
-    return ExamineFile(file, stdout);
+    return ExamineFile(file, stdout, json);
 }
 
 int Sign(int argc, char **argv)
@@ -297,33 +340,53 @@ int Sign(int argc, char **argv)
         fputs(kSignHelp, stderr);
         return 2;
     }
-    remove(v[3]);  // osslsigncode will not replace an output
+    const char *inputs[] = {file, v[0], v[1]};
+    if (Failed("sign", RefuseInputAsOutput(v[3], inputs, 3)))
+        return 1;
+    // osslsigncode writes into a folder of our own beside the output (it
+    // will not replace a file), and the result replaces the output whole.
+    char scratch[PATH_MAX];
+    if (Failed("sign", ScratchFolder(v[3], scratch, sizeof scratch)))
+        return 1;
+    std::string made = std::string(scratch) + "/signed";
+    int slot = TakeBackOnInterrupt(made.c_str(), 0);
     const char *args[] = {"osslsigncode", "sign", "-certs", v[0], "-key", v[1],
-                          "-n", v[2] != NULL ? v[2] : "", "-in", file, "-out", v[3], NULL};
+                          "-n", v[2] != NULL ? v[2] : "", "-in", file, "-out", made.c_str(), NULL};
     pid_t pid = fork();
     if (pid == 0) {
         int quiet = open("/dev/null", O_WRONLY);
         if (quiet >= 0)
             dup2(quiet, 1);
         execvp(args[0], (char *const *)args);
-        fprintf(stderr, "pubkit sign: cannot run osslsigncode (install the osslsigncode package)\n");
+        fprintf(stderr, "pubkit sign: cannot run osslsigncode (install the osslsigncode package): "
+                "%s\n", strerror(errno));
         _exit(127);
     }
     int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
-        remove(v[3]);
-        return Failed("sign", "osslsigncode failed; nothing was written");
+    pid_t got = -1;
+    while (pid > 0 && (got = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+        if (OutputInterrupted())
+            kill(pid, SIGTERM);
     }
+    const char *why = NULL;
+    if (OutputInterrupted())
+        why = OutputInterruptedText();
+    else if (pid < 0 || got != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        why = "osslsigncode failed; nothing was written";
     // The signed file must still show its trailer, now in front of the table.
-    FILE *quiet = fopen("/dev/null", "w");
-    int rc = quiet != NULL ? ExamineFile(v[3], quiet) : 1;
+    FILE *quiet = why == NULL ? fopen("/dev/null", "w") : NULL;
+    if (why == NULL && (quiet == NULL || ExamineFile(made.c_str(), quiet, 0) != 0))
+        why = "the signed file no longer reads as a package; nothing was written";
     if (quiet != NULL)
         fclose(quiet);
-    if (rc != 0) {
-        remove(v[3]);
-        return Failed("sign", "the signed file no longer reads as a package; removed");
-    }
+    if (why == NULL && rename(made.c_str(), v[3]) != 0)
+        why = SystemFailure("cannot write", v[3]);
+    unlink(made.c_str());
+    ReleaseTakeBack(slot);
+    rmdir(scratch);
+    ScratchFolderDone(scratch);
+    if (Failed("sign", why))
+        return 1;
     printf("%s: signed\n", v[3]);
     return 0;
 }
@@ -349,13 +412,22 @@ int main(int argc, char **argv)
         fputs(kUsage, argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
     }
+    if (strcmp(argv[1], "--version") == 0) {
+        printf("pubkit %s\n", TARNWICK_VERSION_TEXT);
+        return 0;
+    }
     for (const Command &c : commands) {
         if (strcmp(argv[1], c.name) == 0) {
             if (WantsHelp(argc, argv)) {
                 fputs(c.help, stdout);
                 return 0;
             }
-            return c.run(argc, argv);
+            CatchInterrupts();
+            int rc = c.run(argc, argv);
+            // An interrupted command ends as interrupted commands do, its
+            // outputs taken back.
+            ExitIfInterrupted();
+            return rc;
         }
     }
     fprintf(stderr, "pubkit: unknown command %s\n%s", argv[1], kUsage);

@@ -1,6 +1,7 @@
 #include "unpack.h"
 
 #include <ctype.h>
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdarg.h>
@@ -15,6 +16,7 @@
 #include "common/text.h"
 #include "embed/build_file.h"
 #include "examine.h"
+#include "output.h"
 #include "package.h"
 #include "setup/install/uninstall_list.h"
 #include "setup/payload/package_keys.h"
@@ -32,38 +34,16 @@ const char *Fail(const char *fmt, ...)
     return gReason;
 }
 
-// The files written by this run, so that a failure part-way takes them
-// all back rather than leave a set that looks complete.
-struct Written {
-    std::vector<std::string> paths;
-    std::vector<std::string> dirs;  // in the order they were made
+// One file unpack writes into the output folder: a region of the file, or
+// a text it makes. Every part is written whole to a temporary file first;
+// only when all are whole do they replace anything.
+struct Part {
+    std::string name;
+    int64_t from, to;       // the region; from < 0 for a text
+    const PeFacts *unsign;  // the program image of a signed file
+    std::string text;
+    Output out;
 };
-
-void TakeBack(Written *w)
-{
-    for (const std::string &p : w->paths)
-        remove(p.c_str());
-    for (size_t i = w->dirs.size(); i-- > 0;)
-        rmdir(w->dirs[i].c_str());
-    w->paths.clear();
-    w->dirs.clear();
-}
-
-// Moves a finished temporary file into place: the output appears whole.
-const char *Publish(FILE *out, const std::string &tmp, const std::string &path, const char *why,
-                    Written *w)
-{
-    if (fclose(out) != 0 && why == NULL)
-        why = Fail("write failed (disk full?): %s", path.c_str());
-    if (why == NULL && rename(tmp.c_str(), path.c_str()) != 0)
-        why = Fail("cannot write %s", path.c_str());
-    if (why != NULL) {
-        remove(tmp.c_str());
-        return why;
-    }
-    w->paths.push_back(path);
-    return NULL;
-}
 
 void Put32(unsigned char *p, uint32_t v)
 {
@@ -71,60 +51,56 @@ void Put32(unsigned char *p, uint32_t v)
         p[i] = (unsigned char)(v >> (8 * i));
 }
 
-// Copies src[from, to) to path. With unsign, the region is the program
+// Copies src[from, to) to out. With unsign, the region is the program
 // image of a signed file: its header's certificate entry points at the
 // signature left behind, so it is cleared, and a checksum the header had
-// is made again over the image as written, as the linker made it.
-const char *WriteRegion(const ExamineSource *src, int64_t from, int64_t to, const std::string &path,
-                        const PeFacts *unsign, Written *w)
+// is made again over the image as written, as the linker made it. The
+// checksum goes in front, so the image is read twice: once for the sum.
+const char *WriteRegion(const ExamineSource *src, int64_t from, int64_t to, const PeFacts *unsign,
+                        Output *out)
 {
-    std::string tmp = path + ".unpacking";
-    FILE *out = fopen(tmp.c_str(), "wb");
-    if (out == NULL)
-        return Fail("cannot write %s", path.c_str());
     static unsigned char buf[1 << 16];  // even: only the last piece is odd
-    uint32_t sum = 0, oldChecksum = 0;
-    const char *why = NULL;
-    for (int64_t at = from; at < to && why == NULL;) {
-        uint32_t n = to - at < (int64_t)sizeof buf ? (uint32_t)(to - at) : (uint32_t)sizeof buf;
-        if (src->read(src->ctx, (uint64_t)at, buf, n) != (int32_t)n) {
-            why = Fail("cannot read at %lld", (long long)at);
-            break;
-        }
-        if (unsign != NULL && at == from) {
-            if (unsign->certEntryAt + 8 <= n)
-                memset(buf + unsign->certEntryAt, 0, 8);
-            if (unsign->checksumAt + 4 <= n) {
-                const unsigned char *c = buf + unsign->checksumAt;
-                oldChecksum = c[0] | c[1] << 8 | c[2] << 16 | (uint32_t)c[3] << 24;
-                memset(buf + unsign->checksumAt, 0, 4);
+    uint32_t oldChecksum = 0, newChecksum = 0;
+    for (int pass = unsign != NULL ? 0 : 1; pass < 2; ++pass) {
+        uint32_t sum = 0;
+        for (int64_t at = from; at < to;) {
+            uint32_t n = to - at < (int64_t)sizeof buf ? (uint32_t)(to - at) : (uint32_t)sizeof buf;
+            if (OutputInterrupted())
+                return OutputInterruptedText();
+            if (src->read(src->ctx, (uint64_t)at, buf, n) != (int32_t)n)
+                return Fail("cannot read at %lld", (long long)at);
+            if (unsign != NULL && at == from) {
+                if (unsign->certEntryAt + 8 <= n)
+                    memset(buf + unsign->certEntryAt, 0, 8);
+                if (unsign->checksumAt + 4 <= n) {
+                    unsigned char *c = buf + unsign->checksumAt;
+                    oldChecksum = c[0] | c[1] << 8 | c[2] << 16 | (uint32_t)c[3] << 24;
+                    memset(c, 0, 4);
+                    if (pass == 1 && oldChecksum != 0)
+                        Put32(c, newChecksum);
+                }
             }
+            if (pass == 0)
+                sum = PeChecksumAdd(sum, buf, n);
+            else if (!OutputWrite(out, buf, n))
+                return SystemFailure("write failed", out->target);
+            at += n;
         }
-        if (unsign != NULL)
-            sum = PeChecksumAdd(sum, buf, n);
-        if (fwrite(buf, 1, n, out) != n)
-            why = Fail("write failed (disk full?): %s", path.c_str());
-        at += n;
+        newChecksum = PeChecksumEnd(sum, (uint64_t)(to - from));
     }
-    if (why == NULL && unsign != NULL && oldChecksum != 0) {
-        unsigned char field[4];
-        Put32(field, PeChecksumEnd(sum, (uint64_t)(to - from)));
-        if (fseeko(out, (off_t)unsign->checksumAt, SEEK_SET) != 0 || fwrite(field, 1, 4, out) != 4)
-            why = Fail("write failed: %s", path.c_str());
-    }
-    return Publish(out, tmp, path, why, w);
+    return NULL;
 }
 
-const char *WriteText(const std::string &text, const std::string &path, Written *w)
+const char *WritePart(const ExamineSource *src, const std::string &dir, Part *p)
 {
-    std::string tmp = path + ".unpacking";
-    FILE *out = fopen(tmp.c_str(), "wb");
-    if (out == NULL)
-        return Fail("cannot write %s", path.c_str());
-    const char *why = NULL;
-    if (fwrite(text.data(), 1, text.size(), out) != text.size())
-        why = Fail("write failed (disk full?): %s", path.c_str());
-    return Publish(out, tmp, path, why, w);
+    const char *why = OutputOpen(&p->out, (dir + "/" + p->name).c_str());
+    if (why != NULL)
+        return why;
+    if (p->from >= 0)
+        return WriteRegion(src, p->from, p->to, p->unsign, &p->out);
+    if (!OutputWrite(&p->out, p->text.data(), p->text.size()))
+        return SystemFailure("write failed", p->out.target);
+    return NULL;
 }
 
 // A name the file can be written under at the top of the output folder,
@@ -203,17 +179,22 @@ void Verdict(FILE *out, const std::vector<std::string> &why, const std::string &
 
 // ---- PACK.BOX expanded through the unzip core ----
 
+// The members go into a fresh scratch folder beside DIR/pack, renamed into
+// place when the expansion is over; what it made is listed so that a
+// failure or an interrupt takes it all back.
 struct DiskZip {
     const ExamineSource *src;
     int64_t start, end;
     std::string root;
-    Written *written;
+    std::vector<std::string> files, dirs;
 };
 
 int32_t DiskRead(void *ctx, uint64_t offset, void *buf, uint32_t n)
 {
     DiskZip *z = (DiskZip *)ctx;
     uint64_t length = (uint64_t)(z->end - z->start);
+    if (OutputInterrupted())
+        return -1;
     if (offset >= length)
         return 0;
     if (n > length - offset)
@@ -225,13 +206,13 @@ void *DiskCreate(void *ctx, const char *path)
 {
     DiskZip *z = (DiskZip *)ctx;
     std::string full = z->root + "/" + path;
-    // The folder was empty: nothing in it may lead elsewhere.
+    // The folder is new: nothing in it may lead elsewhere.
     int fd = open(full.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0644);
     FILE *f = fd >= 0 ? fdopen(fd, "wb") : NULL;
     if (f == NULL && fd >= 0)
         close(fd);
     if (f != NULL)
-        z->written->paths.push_back(full);
+        z->files.push_back(full);
     return f;
 }
 
@@ -256,12 +237,22 @@ void DiskMakeDir(void *ctx, const char *path)
     DiskZip *z = (DiskZip *)ctx;
     std::string full = z->root + "/" + path;
     if (mkdir(full.c_str(), 0755) == 0)
-        z->written->dirs.push_back(full);
+        z->dirs.push_back(full);
 }
 
 int DiskProgress(void *, uint32_t, uint32_t, uint32_t)
 {
-    return 1;
+    return !OutputInterrupted();
+}
+
+void TakeBackExpansion(DiskZip *z)
+{
+    for (const std::string &p : z->files)
+        remove(p.c_str());
+    for (size_t i = z->dirs.size(); i-- > 0;)
+        rmdir(z->dirs[i].c_str());
+    rmdir(z->root.c_str());
+    ScratchFolderDone(z->root.c_str());
 }
 
 int EmptyOrMissing(const std::string &dir)
@@ -271,34 +262,42 @@ int EmptyOrMissing(const std::string &dir)
         return errno == ENOENT;
     if (!S_ISDIR(st.st_mode))
         return 0;
-    // An empty folder can be removed and made again; a full one cannot.
-    if (rmdir(dir.c_str()) != 0)
+    DIR *d = opendir(dir.c_str());
+    if (d == NULL)
         return 0;
-    return 1;
+    int empty = 1;
+    while (struct dirent *e = readdir(d)) {
+        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0)
+            empty = 0;
+    }
+    closedir(d);
+    return empty;
 }
 
-const char *ExpandMembers(const ExamineSource *src, const FileLayout &l, const std::string &root,
-                          Written *w, FILE *report)
+// Expands PACK.BOX into the scratch folder z->root (made here). Returns
+// NULL, or a reason (everything it made is then gone again).
+const char *ExpandMembers(const std::string &target, DiskZip *z, ZipStats *stats)
 {
-    if (mkdir(root.c_str(), 0755) != 0)
-        return Fail("cannot make %s", root.c_str());
-    w->dirs.push_back(root);
-    DiskZip z = {src, l.package.packOffset, l.trailerAt, root, w};
-    ZipIo io = {&z, DiskRead, DiskCreate, DiskWrite, DiskClose, DiskRemove, DiskMakeDir,
+    char root[PATH_MAX];
+    const char *why = ScratchFolder(target.c_str(), root, sizeof root);
+    if (why != NULL)
+        return why;
+    z->root = root;
+    ZipIo io = {z, DiskRead, DiskCreate, DiskWrite, DiskClose, DiskRemove, DiskMakeDir,
                 DiskProgress};
     ZipWork *work = (ZipWork *)malloc(sizeof(ZipWork));
-    if (work == NULL)
-        return Fail("out of memory");
-    ZipStats stats;
-    int result = ZipExpandAll(&io, (uint64_t)(l.trailerAt - l.package.packOffset), work, &stats);
+    int result = work == NULL ? kZipNoMemory
+                              : ZipExpandAll(&io, (uint64_t)(z->end - z->start), work, stats);
     free(work);
-    if (result == kZipWriteFailed)
-        return Fail("write failed (disk full?) expanding PACK.BOX into %s", root.c_str());
-    if (result == kZipNoMemory)
-        return Fail("out of memory expanding PACK.BOX");
-    fprintf(report, "  %-16s %10u files  PACK.BOX expanded as DUNZIP32.DLL expands it\n", "pack/",
-            stats.files);
-    return NULL;
+    if (OutputInterrupted())
+        why = OutputInterruptedText();
+    else if (result == kZipWriteFailed)
+        why = Fail("write failed (disk full?) expanding PACK.BOX into %s", target.c_str());
+    else if (result == kZipNoMemory)
+        why = Fail("out of memory expanding PACK.BOX");
+    if (why != NULL)
+        TakeBackExpansion(z);
+    return why;
 }
 
 // ---- the two kinds ----
@@ -312,30 +311,86 @@ std::string Quoted(const std::string &path)
     return path;
 }
 
-const char *UnpackPackage(const ExamineSource *src, const FileLayout &l, const UnpackRequest *r,
-                          Written *w, std::string *damage)
+// A package's parts: the program, its two libraries, PACK.BOX and the
+// trailer's keys.
+void PackageParts(const FileLayout &l, std::vector<Part> *parts)
 {
     const PayloadSettings &s = l.package;
-    FILE *out = r->report;
-    std::string d = r->outDir;
     const PeFacts *unsign = l.pe.certOffset != 0 ? &l.pe : NULL;
-    const char *why = WriteRegion(src, 0, l.imageEnd, d + "/setup.exe", unsign, w);
-    if (why == NULL)
-        why = WriteRegion(src, l.imageEnd, s.dunzipOffset, d + "/METER.DLL", NULL, w);
-    if (why == NULL)
-        why = WriteRegion(src, s.dunzipOffset, s.packOffset, d + "/DUNZIP32.DLL", NULL, w);
-    if (why == NULL)
-        why = WriteRegion(src, s.packOffset, l.trailerAt, d + "/PACK.BOX", NULL, w);
-    // The settings the trailer carries, as the builder reads them back.
     std::string ini = "DEFAULTDIR=" + std::string(s.destDir) + "\r\n" + "PUBNAME=" + s.pubName +
                       "\r\n" + "R1=" + FieldText(l.record, kTrailerR1Offset, kTrailerR1Size) +
                       "\r\n" + "R2=" + FieldText(l.record, kTrailerR2Offset, kTrailerR2Size) +
                       "\r\n";
-    if (why == NULL)
-        why = WriteText(ini, d + "/SETUP.INI", w);
-    if (why != NULL)
-        return why;
+    parts->resize(5);
+    (*parts)[0] = {"setup.exe", 0, l.imageEnd, unsign, "", {}};
+    (*parts)[1] = {"METER.DLL", l.imageEnd, s.dunzipOffset, NULL, "", {}};
+    (*parts)[2] = {"DUNZIP32.DLL", s.dunzipOffset, s.packOffset, NULL, "", {}};
+    (*parts)[3] = {"PACK.BOX", s.packOffset, l.trailerAt, NULL, "", {}};
+    (*parts)[4] = {"SETUP.INI", -1, -1, NULL, ini, {}};
+}
 
+// The installer's own file name, as the tkbuild.txt line that names it.
+std::string InstallerName(const char *file)
+{
+    const char *slash = strrchr(file, '/');
+    const char *name = slash != NULL ? slash + 1 : file;
+    return PlainName(name) ? name : "INSTALL.EXE";
+}
+
+// An installer's parts: the program, the document and the plug-in under the
+// names the trailer gives them (unless a name is no plain file name or is
+// taken by another part), and a tkbuild.txt.
+void EmbedParts(const FileLayout &l, const UnpackRequest *r, std::vector<Part> *parts,
+                std::vector<std::string> *reasons)
+{
+    const EmbedFields &f = l.embed;
+    std::string docName = f.docName, plugName = f.plugName;
+    if (f.docOffset != 0 && (!PlainName(f.docName) || EqualsNoCase(f.docName, "embed.exe") ||
+                             EqualsNoCase(f.docName, "tkbuild.txt"))) {
+        reasons->push_back(Fail("the document's name \"%s\" is no plain file name here: written "
+                                "as document.pdf", f.docName));
+        docName = "document.pdf";
+    }
+    if (f.plugOffset != 0 &&
+        (!PlainName(f.plugName) || EqualsNoCase(f.plugName, "embed.exe") ||
+         EqualsNoCase(f.plugName, "tkbuild.txt") ||
+         (f.docOffset != 0 && EqualsNoCase(f.plugName, docName.c_str())))) {
+        reasons->push_back(Fail("the plug-in's name \"%s\" is no plain file name here: written "
+                                "as tarnw32.api", f.plugName));
+        plugName = EqualsNoCase(docName.c_str(), "tarnw32.api") ? "plug-in.api" : "tarnw32.api";
+    }
+    const PeFacts *unsign = l.pe.certOffset != 0 ? &l.pe : NULL;
+    int64_t docEnd = f.plugOffset != 0 ? f.plugOffset : l.trailerAt;
+    std::string paths[3] = {"NULL", "NULL", "NULL"};
+    paths[f.docOffset != 0 ? 0 : f.plugOffset != 0 ? 1 : 2] = InstallerName(r->file);
+    std::string build = "PATH1=" + paths[0] + "\r\nPATH2=" + paths[1] + "\r\nPATH3=" + paths[2] +
+                        "\r\nMSG=" + f.closingMessage + "\r\nDEL=" + f.selfDelete + "\r\n";
+    parts->push_back({"embed.exe", 0, l.imageEnd, unsign, "", {}});
+    if (f.docOffset != 0)
+        parts->push_back({docName, f.docOffset, docEnd, NULL, "", {}});
+    if (f.plugOffset != 0)
+        parts->push_back({plugName, f.plugOffset, l.trailerAt, NULL, "", {}});
+    parts->push_back({"tkbuild.txt", -1, -1, NULL, build, {}});
+}
+
+// Reads the trailer's keys back from the SETUP.INI text unpack writes.
+void KeysOf(const std::string &text, PackageKeys *keys)
+{
+    memset(keys, 0, sizeof *keys);
+    FILE *f = fmemopen((void *)text.data(), text.size(), "r");
+    if (f == NULL)
+        return;
+    ReadPackageKeys(f, keys);
+    fclose(f);
+}
+
+// What a package's parts are, and whether they pack to the same bytes.
+void ReportPackage(const ExamineSource *src, const FileLayout &l, const UnpackRequest *r,
+                   const std::string &ini, const PackView &view, const ZipStats *expanded)
+{
+    const PayloadSettings &s = l.package;
+    FILE *out = r->report;
+    std::string d = r->outDir;
     fprintf(out, "%s: packaged setup, %lld bytes, into %s:\n", r->file, (long long)src->size,
             r->outDir);
     Row(out, "setup.exe", l.imageEnd, "the bare setup program: a package builder again");
@@ -343,37 +398,23 @@ const char *UnpackPackage(const ExamineSource *src, const FileLayout &l, const U
     Row(out, "DUNZIP32.DLL", s.packOffset - s.dunzipOffset, "");
     Row(out, "PACK.BOX", l.trailerAt - s.packOffset, "");
     Row(out, "SETUP.INI", -1, "the trailer's DEFAULTDIR=, PUBNAME=, R1= and R2=");
-
     unsigned char mz[2];
     if (s.dunzipOffset - l.imageEnd < 2 || src->read(src->ctx, (uint64_t)l.imageEnd, mz, 2) != 2 ||
         mz[0] != 'M' || mz[1] != 'Z')
         fprintf(out, "  note: METER.DLL's part does not start like a library: the program image "
                      "may end elsewhere than its sections do\n");
-    if (s.packOffset - s.dunzipOffset < 2 ||
-        src->read(src->ctx, (uint64_t)s.dunzipOffset, mz, 2) != 2 || mz[0] != 'M' || mz[1] != 'Z')
-        *damage = "the DUNZIP32.DLL part is not a Windows library";
-
-    PackView view;
-    const char *zip = ReadPackBox(src, s.packOffset, l.trailerAt, &view);
-    if (zip != NULL && damage->empty())
-        *damage = zip;
+    if (expanded != NULL)
+        fprintf(out, "  %-16s %10u files  PACK.BOX expanded as DUNZIP32.DLL expands it\n", "pack/",
+                expanded->files);
     for (const PackMember &m : view.members) {
-        if (m.removed && damage->empty())
-            *damage = "PACK.BOX member " + m.name + " fails its CRC or size check";
-    }
-    if (r->members && zip == NULL) {
-        why = ExpandMembers(src, l, d + "/pack", w, out);
-        if (why != NULL)
-            return why;
+        if (!m.fault.empty())
+            fprintf(out, "  setup will not have PACK.BOX member %s: %s\n", m.name.c_str(),
+                    m.fault.c_str());
     }
 
     std::vector<std::string> reasons;
-    FILE *back = fopen((d + "/SETUP.INI").c_str(), "r");
-    if (back == NULL)
-        return Fail("cannot read back %s/SETUP.INI", r->outDir);
     PackageKeys keys;
-    ReadPackageKeys(back, &keys);
-    fclose(back);
+    KeysOf(ini, &keys);
     unsigned char again[kTrailerSize];
     EncodePayloadTrailer(again, keys.defaultDir, keys.pubName, s.dunzipOffset, s.packOffset,
                          keys.r1, keys.r2);
@@ -391,76 +432,36 @@ const char *UnpackPackage(const ExamineSource *src, const FileLayout &l, const U
                 Quoted(d + "/METER.DLL") + " --dunzip " + Quoted(d + "/DUNZIP32.DLL") +
                 " --pack " + Quoted(d + "/PACK.BOX") + " --ini " + Quoted(d + "/SETUP.INI") +
                 " -o NEW.EXE");
-    return NULL;
 }
 
-// The installer's own file name, as the tkbuild.txt line that names it.
-std::string InstallerName(const char *file)
-{
-    const char *slash = strrchr(file, '/');
-    const char *name = slash != NULL ? slash + 1 : file;
-    return PlainName(name) ? name : "INSTALL.EXE";
-}
-
-const char *UnpackEmbed(const ExamineSource *src, const FileLayout &l, const UnpackRequest *r,
-                        Written *w)
+void ReportEmbed(const ExamineSource *src, const FileLayout &l, const UnpackRequest *r,
+                 const std::vector<Part> &parts, std::vector<std::string> reasons)
 {
     const EmbedFields &f = l.embed;
     FILE *out = r->report;
     std::string d = r->outDir;
-    std::vector<std::string> reasons;
-    // Each part under the name the trailer gives it, unless that name is no
-    // plain file name or is taken by another part.
-    std::string docName = f.docName, plugName = f.plugName;
-    if (f.docOffset != 0 && (!PlainName(f.docName) || EqualsNoCase(f.docName, "embed.exe") ||
-                             EqualsNoCase(f.docName, "tkbuild.txt"))) {
-        reasons.push_back(Fail("the document's name \"%s\" is no plain file name here: written as "
-                               "document.pdf", f.docName));
-        docName = "document.pdf";
-    }
-    if (f.plugOffset != 0 &&
-        (!PlainName(f.plugName) || EqualsNoCase(f.plugName, "embed.exe") ||
-         EqualsNoCase(f.plugName, "tkbuild.txt") ||
-         (f.docOffset != 0 && EqualsNoCase(f.plugName, docName.c_str())))) {
-        reasons.push_back(Fail("the plug-in's name \"%s\" is no plain file name here: written as "
-                               "tarnw32.api", f.plugName));
-        plugName = EqualsNoCase(docName.c_str(), "tarnw32.api") ? "plug-in.api" : "tarnw32.api";
-    }
-    const PeFacts *unsign = l.pe.certOffset != 0 ? &l.pe : NULL;
-    const char *why = WriteRegion(src, 0, l.imageEnd, d + "/embed.exe", unsign, w);
-    int64_t docEnd = f.plugOffset != 0 ? f.plugOffset : l.trailerAt;
-    if (why == NULL && f.docOffset != 0)
-        why = WriteRegion(src, f.docOffset, docEnd, d + "/" + docName, NULL, w);
-    if (why == NULL && f.plugOffset != 0)
-        why = WriteRegion(src, f.plugOffset, l.trailerAt, d + "/" + plugName, NULL, w);
-    std::string installer = InstallerName(r->file);
     const char *kind = f.docOffset != 0 ? "document" : f.plugOffset != 0 ? "plug-in" : "update";
     const char *sw = f.docOffset != 0 ? "-setup" : f.plugOffset != 0 ? "-cetup" : "-sutup";
-    std::string paths[3] = {"NULL", "NULL", "NULL"};
-    paths[f.docOffset != 0 ? 0 : f.plugOffset != 0 ? 1 : 2] = installer;
-    std::string build = "PATH1=" + paths[0] + "\r\nPATH2=" + paths[1] + "\r\nPATH3=" + paths[2] +
-                        "\r\nMSG=" + f.closingMessage + "\r\nDEL=" + f.selfDelete + "\r\n";
-    if (why == NULL)
-        why = WriteText(build, d + "/tkbuild.txt", w);
-    if (why != NULL)
-        return why;
-
+    std::string docName = f.docOffset != 0 ? parts[1].name : "";
+    std::string plugName = f.plugOffset != 0 ? parts[parts.size() - 2].name : "";
     fprintf(out, "%s: embed %s installer, %lld bytes, into %s:\n", r->file, kind,
             (long long)src->size, r->outDir);
     Row(out, "embed.exe", l.imageEnd, "the bare embed program: an installer builder again");
     if (f.docOffset != 0)
-        Row(out, docName.c_str(), docEnd - f.docOffset, "the document");
+        Row(out, docName.c_str(), parts[1].to - parts[1].from, "the document");
     if (f.plugOffset != 0)
         Row(out, plugName.c_str(), l.trailerAt - f.plugOffset, "the plug-in");
-    Row(out, "tkbuild.txt", -1, ("PATH of " + installer + ", MSG= and DEL= from the trailer").c_str());
+    Row(out, "tkbuild.txt", -1,
+        ("PATH of " + InstallerName(r->file) + ", MSG= and DEL= from the trailer").c_str());
 
-    FILE *back = fopen((d + "/tkbuild.txt").c_str(), "r");
-    if (back == NULL)
-        return Fail("cannot read back %s/tkbuild.txt", r->outDir);
     BuildSettings b;
     memset(&b, 0, sizeof b);
-    ReadBuildLines(back, &b);
-    fclose(back);
+    const std::string &build = parts.back().text;
+    FILE *back = fmemopen((void *)build.data(), build.size(), "r");
+    if (back != NULL) {
+        ReadBuildLines(back, &b);
+        fclose(back);
+    }
     char stored[kEmbedDocNameMax + 1] = "";
     if (f.docOffset != 0)
         BuilderStoredName((d + "/" + docName).c_str(), stored, sizeof stored);
@@ -490,6 +491,30 @@ const char *UnpackEmbed(const ExamineSource *src, const FileLayout &l, const Unp
         command += " --doc " + Quoted(d + "/" + docName);
     command += std::string(" --switch ") + sw + " --out-dir NEWDIR";
     Verdict(out, reasons, command);
+}
+
+// Whether the output folder may take the parts: none of their names may be
+// taken unless overwrite allows it, and none may be the file read.
+const char *FolderTakes(const UnpackRequest *r, const std::vector<Part> &parts, int members)
+{
+    std::string taken;
+    for (const Part &p : parts) {
+        std::string path = std::string(r->outDir) + "/" + p.name;
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0)
+            continue;
+        const char *inputs[] = {r->file};
+        const char *why = RefuseInputAsOutput(path.c_str(), inputs, 1);
+        if (why != NULL)
+            return why;
+        taken += (taken.empty() ? "" : ", ") + p.name;
+    }
+    if (!taken.empty() && !r->overwrite)
+        return Fail("%s already holds %s: nothing written (--overwrite replaces them)", r->outDir,
+                    taken.c_str());
+    if (members && !EmptyOrMissing(std::string(r->outDir) + "/pack"))
+        return Fail("%s/pack is there already: PACK.BOX is expanded only into a new folder, "
+                    "nothing written (move it away first)", r->outDir);
     return NULL;
 }
 
@@ -499,33 +524,94 @@ const char *UnpackFile(const UnpackRequest *r)
 {
     ExamineSource src;
     if (OpenExamineFile(r->file, &src) != NULL)
-        return Fail("cannot read");
+        return SystemFailure("cannot read", r->file);
     FileLayout l;
     const char *why = ReadFileLayout(&src, &l);
     if (why != NULL) {
         CloseExamineFile(&src);
         return why;
     }
+    std::vector<Part> parts;
+    std::vector<std::string> reasons;
+    if (l.kind == kFilePackage)
+        PackageParts(l, &parts);
+    else
+        EmbedParts(l, r, &parts, &reasons);
+    int members = r->members && l.kind == kFilePackage;
+
     struct stat st;
-    if (stat(r->outDir, &st) != 0 && mkdir(r->outDir, 0755) != 0) {
+    int madeFolder = 0;
+    if (lstat(r->outDir, &st) != 0) {
+        if (mkdir(r->outDir, 0755) != 0) {
+            CloseExamineFile(&src);
+            return SystemFailure("cannot make the folder", r->outDir);
+        }
+        madeFolder = 1;
+    } else if (!S_ISDIR(st.st_mode)) {
         CloseExamineFile(&src);
-        return Fail("cannot make the folder %s", r->outDir);
+        return Fail("%s is not a folder: nothing written", r->outDir);
     }
-    if (r->members && l.kind == kFilePackage &&
-        !EmptyOrMissing(std::string(r->outDir) + "/pack")) {
-        CloseExamineFile(&src);
-        return Fail("%s/pack is there already: PACK.BOX is expanded only into a new folder",
-                    r->outDir);
+    for (Part &p : parts) {
+        memset(&p.out, 0, sizeof p.out);
+        p.out.slot = -1;
     }
-    Written w;
+    why = FolderTakes(r, parts, members);
+    for (size_t i = 0; i < parts.size() && why == NULL; ++i)
+        why = WritePart(&src, r->outDir, &parts[i]);
+
+    // PACK.BOX as setup will find it; its members expanded when asked for.
+    PackView view;
     std::string damage;
-    why = l.kind == kFilePackage ? UnpackPackage(&src, l, r, &w, &damage)
-                                 : UnpackEmbed(&src, l, r, &w);
-    CloseExamineFile(&src);
+    const char *zip = NULL;
+    DiskZip expansion;
+    ZipStats stats;
+    int expanded = 0;
+    if (why == NULL && l.kind == kFilePackage) {
+        const PayloadSettings &s = l.package;
+        unsigned char mz[2];
+        if (s.packOffset - s.dunzipOffset < 2 ||
+            src.read(src.ctx, (uint64_t)s.dunzipOffset, mz, 2) != 2 || mz[0] != 'M' || mz[1] != 'Z')
+            damage = "the DUNZIP32.DLL part is not a Windows library";
+        zip = ReadPackBox(&src, s.packOffset, l.trailerAt, s.destDir, &view);
+        const char *member = zip != NULL ? zip : FirstMemberFault(&view);
+        if (member != NULL && damage.empty())
+            damage = member;
+        if (members && zip == NULL) {
+            expansion.src = &src;
+            expansion.start = s.packOffset;
+            expansion.end = l.trailerAt;
+            why = ExpandMembers(std::string(r->outDir) + "/pack", &expansion, &stats);
+            expanded = why == NULL;
+        }
+    }
+    if (why == NULL && OutputInterrupted())
+        why = OutputInterruptedText();
+    for (Part &p : parts) {
+        if (why == NULL)
+            why = OutputCommit(&p.out);
+        else
+            OutputDiscard(&p.out);
+    }
+    if (expanded && why == NULL) {
+        std::string pack = std::string(r->outDir) + "/pack";
+        if (rename(expansion.root.c_str(), pack.c_str()) != 0)
+            why = SystemFailure("cannot make", pack.c_str());
+        else
+            ScratchFolderDone(expansion.root.c_str());
+    }
+    if (expanded && why != NULL)
+        TakeBackExpansion(&expansion);
     if (why != NULL) {
-        TakeBack(&w);
+        CloseExamineFile(&src);
+        if (madeFolder)
+            rmdir(r->outDir);
         return why;
     }
+    if (l.kind == kFilePackage)
+        ReportPackage(&src, l, r, parts[4].text, view, expanded ? &stats : NULL);
+    else
+        ReportEmbed(&src, l, r, parts, reasons);
+    CloseExamineFile(&src);
     if (!damage.empty())
         return Fail("%s (everything else was written)", damage.c_str());
     return NULL;

@@ -11,12 +11,15 @@ struct UnpackRequest {
     const char *outDir;  // made when missing (its parent must exist)
     int members;         // also expand PACK.BOX into outDir/pack
     FILE *report;        // what was written, and whether it rebuilds exactly
+    int overwrite;       // files of outDir named like a part may be replaced
 };
 
-// Writes the parts into outDir; each output appears whole or not at all.
-// Returns NULL, or a one-line reason: a file whose parts cannot be found
-// leaves nothing written; a part found damaged (a PACK.BOX member, say)
-// is named after everything that could be recovered was written.
+// Writes the parts into outDir: all of them or, on any failure (or an
+// interrupt), none, the folder as it was. A folder that holds a file named
+// like a part is refused unless overwrite is set; the file read is never
+// replaced. Returns NULL, or a one-line reason: a file whose parts cannot
+// be found leaves nothing written; a part found damaged (a PACK.BOX member
+// setup will not have, say) is named after everything else was written.
 const char *UnpackFile(const UnpackRequest *request);
 
 #endif

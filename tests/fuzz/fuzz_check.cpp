@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     const char *script = (const char *)data;
     BookFacts book = {"SETUP.INI", script, size, "SETUP.INI", script, size, NULL, members,
                       sizeof members / sizeof members[0], "EMBED.EXE", NULL, "book.pdf", NULL};
-    CheckCounts counts = {0, 0};
+    CheckCounts counts = {0, 0, 0, 0, nullptr};
     CheckBook(&book, out, &counts);
     return 0;
 }

@@ -5,8 +5,10 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -14,8 +16,10 @@
 #include "embed/trailer.h"
 #include "pubkit/check.h"
 #include "pubkit/examine.h"
+#include "pubkit/output.h"
 #include "pubkit/package.h"
 #include "pubkit/unpack.h"
+#include "pubkit/zip_layout.h"
 #include "pubkit/zip_writer.h"
 #include "setup/payload/trailer.h"
 #include "dib_fixture.h"
@@ -73,6 +77,26 @@ std::string MinimalPe(size_t size, const std::string &certificate = "")
     return s;
 }
 
+// A PE32 i386 library: MinimalPe with the DLL flag, its one section at
+// address 0x1000 holding an export table, which names "dunzip" or "meter".
+std::string MinimalDll(size_t size, const char *exported)
+{
+    std::string s = MinimalPe(size);
+    s[0x56] = 0x02;  // characteristics: executable, 32-bit, DLL
+    s[0x57] = 0x21;
+    size_t opt = 0x58, section = opt + 0xE0;
+    Put32(s, section + 12, 0x1000);  // the section's address
+    Put32(s, opt + 96, 0x1000);      // the export table's
+    Put32(s, opt + 100, 64);
+    std::string table(64, '\0');
+    Put32(table, 24, 1);        // one name
+    Put32(table, 32, 0x1028);   // the name table
+    Put32(table, 40, 0x1030);   // its one entry
+    memcpy(&table[48], exported, strlen(exported) + 1);
+    s.replace(0x200, table.size(), table);
+    return s;
+}
+
 int32_t ReadString(void *ctx, uint64_t offset, void *buf, uint32_t n)
 {
     const std::string *s = (const std::string *)ctx;
@@ -105,6 +129,7 @@ std::string Examine(const std::string &file, std::string *report = nullptr)
 
 class Pubkit : public ::testing::Test {
 protected:
+    static const size_t kMeterSize = 1536;
     void SetUp() override
     {
         char tmpl[] = "/tmp/pubkit-test.XXXXXX";
@@ -139,8 +164,9 @@ protected:
                                "MAKEDIR=\\DOCS\r\nMAINFILE=book.pdf\r\nFoldertitle=\"Books\"\r\n");
         Write("box/LICENSE.TXT", std::string(3000, 'L'));
         Write("box/icons/book.ico", "icon");
-        std::string setup = Write("setup.exe", setupImage), meter = Write("METER.DLL", "meter-bytes"),
-                    dunzip = Write("DUNZIP32.DLL", MinimalPe(1024)), box = dir + "/box",
+        std::string setup = Write("setup.exe", setupImage),
+                    meter = Write("METER.DLL", MinimalDll(kMeterSize, "meter")),
+                    dunzip = Write("DUNZIP32.DLL", MinimalDll(1024, "dunzip")), box = dir + "/box",
                     ini = dir + "/box/SETUP.INI", out = dir + "/SETUP.EXE";
         PackInputs in = {setup.c_str(), meter.c_str(), dunzip.c_str(), box.c_str(), ini.c_str(), out.c_str()};
         const char *why = PackSetup(&in);
@@ -212,7 +238,8 @@ TEST_F(Pubkit, FolderZipIsReproducibleAndExpandsToTheSameFiles)
         std::string path = dir + "/out.zip";
         FILE *out = fopen(path.c_str(), "w+b");
         ZipWriteStats stats;
-        ASSERT_EQ(nullptr, WriteFolderZip((dir + "/f").c_str(), out, &stats));
+        ZipSink sink = ZipFileSink(out);
+        ASSERT_EQ(nullptr, WriteFolderZip((dir + "/f").c_str(), &sink, nullptr, nullptr, &stats));
         fclose(out);
         EXPECT_EQ(4u, stats.members);
         z = Read(path);
@@ -238,7 +265,8 @@ TEST_F(Pubkit, FolderZipRefusesNamesWindowsCannotTake)
     Write("f/ok.txt", "ok");
     Write("f/what?.txt", "no");
     FILE *out = fopen((dir + "/out.zip").c_str(), "w+b");
-    const char *why = WriteFolderZip((dir + "/f").c_str(), out, nullptr);
+    ZipSink sink = ZipFileSink(out);
+    const char *why = WriteFolderZip((dir + "/f").c_str(), &sink, nullptr, nullptr, nullptr);
     fclose(out);
     ASSERT_NE(nullptr, why);
     EXPECT_NE(nullptr, strstr(why, "what?.txt")) << why;
@@ -249,8 +277,8 @@ TEST_F(Pubkit, PackageReadsBackAndShowsMembersAndPlan)
     std::string file = Package();
     PayloadSettings s = {};
     ASSERT_TRUE(DecodePayloadTrailer((const unsigned char *)file.data() + file.size() - 512, &s));
-    EXPECT_EQ(2048 + 11, s.dunzipOffset);
-    EXPECT_EQ(2048 + 11 + 1024, s.packOffset);
+    EXPECT_EQ(2048 + kMeterSize, (size_t)s.dunzipOffset);
+    EXPECT_EQ(2048 + kMeterSize + 1024, (size_t)s.packOffset);
     EXPECT_STREQ("C:\\BOOK", s.destDir);
     EXPECT_STREQ("Sample", s.pubName);
     EXPECT_EQ(2, s.installMode);
@@ -461,7 +489,7 @@ TEST_F(Pubkit, UnpackNamesWhatOtherToolsAndDamageLeaveBehind)
     EXPECT_EQ(std::string(3000, 'L'), Read(dir + "/bad/pack/LICENSE.TXT"));
     struct stat st;
     EXPECT_NE(0, stat((dir + "/bad/pack/DATA.BIN").c_str(), &st));
-    EXPECT_EQ(damaged.size() - 512 - (2048 + 11 + 1024), Read(dir + "/bad/PACK.BOX").size());
+    EXPECT_EQ(damaged.size() - 512 - (2048 + kMeterSize + 1024), Read(dir + "/bad/PACK.BOX").size());
 }
 
 // The check on one source folder with a fault of every kind, and on a
@@ -472,7 +500,7 @@ TEST_F(Pubkit, CheckFindsWhatSetupWouldRefuse)
         char *text = nullptr;
         size_t len = 0;
         FILE *out = open_memstream(&text, &len);
-        *counts = {0, 0};
+        *counts = {0, 0, 0, 0, nullptr};
         const char *why = CheckPath(path.c_str(), medium, out, counts);
         fclose(out);
         std::string report(text, len);
@@ -544,12 +572,15 @@ TEST_F(Pubkit, CheckFindsWhatSetupWouldRefuse)
 
     // pack's inputs: the same findings, from a PACK.BOX as from its folder.
     FILE *box = fopen((dir + "/bad.box").c_str(), "w+b");
-    ASSERT_EQ(nullptr, WriteFolderZip((dir + "/bad").c_str(), box, nullptr));
+    ZipSink sink = ZipFileSink(box);
+    ASSERT_EQ(nullptr, WriteFolderZip((dir + "/bad").c_str(), &sink, nullptr, nullptr, nullptr));
     fclose(box);
-    CheckCounts fromBox = {0, 0};
+    CheckCounts fromBox = {0, 0, 0, 0, nullptr};
     FILE *quiet = fopen("/dev/null", "w");
-    ASSERT_EQ(nullptr, CheckPackInputs((dir + "/bad.box").c_str(), (dir + "/bad/SETUP.INI").c_str(),
-                                       (dir + "/cd").c_str(), quiet, &fromBox));
+    std::string boxPath = dir + "/bad.box", iniPath = dir + "/bad/SETUP.INI", cd = dir + "/cd";
+    PackCheckInputs inputs = {nullptr, nullptr, nullptr, boxPath.c_str(), iniPath.c_str(),
+                              cd.c_str(), nullptr};
+    ASSERT_EQ(nullptr, CheckPackInputs(&inputs, quiet, &fromBox));
     fclose(quiet);
     EXPECT_EQ(counts.errors, fromBox.errors);
     EXPECT_EQ(counts.warnings, fromBox.warnings);
@@ -575,7 +606,7 @@ TEST_F(Pubkit, CheckReadsLinesAndRunsFileOperationsAsSetupDoes)
     char *text = nullptr;
     size_t len = 0;
     FILE *out = open_memstream(&text, &len);
-    CheckCounts counts = {0, 0};
+    CheckCounts counts = {0, 0, 0, 0, nullptr};
     ASSERT_EQ(nullptr, CheckPath((dir + "/b").c_str(), nullptr, out, &counts));
     fclose(out);
     std::string report(text, len), ini = dir + "/b/SETUP.INI:";
@@ -613,7 +644,7 @@ TEST_F(Pubkit, CheckTakesAPackageWithTheDiscItLiesOn)
         char *text = nullptr;
         size_t len = 0;
         FILE *out = open_memstream(&text, &len);
-        *counts = {0, 0};
+        *counts = {0, 0, 0, 0, nullptr};
         EXPECT_EQ(nullptr, CheckPath(package.c_str(), medium, out, counts));
         fclose(out);
         std::string report(text, len);
@@ -673,3 +704,442 @@ TEST_F(Pubkit, UnpackLeavesOutWhatNoBuilderAppends)
 }
 
 }  // namespace
+
+namespace {
+
+// The central directory's entries of an archive MakeZip made, and its end
+// record, so that a test can repeat, move or miscount them.
+struct Directory {
+    std::string members;  // the local headers and data
+    std::vector<std::string> entries;
+    std::string end;
+};
+
+Directory Split(const std::string &zip)
+{
+    Directory d;
+    size_t cd = zip.find("PK\1\2");
+    d.members = zip.substr(0, cd);
+    size_t end = zip.rfind("PK\5\6");
+    for (size_t at = cd; at < end;) {
+        size_t next = zip.find("PK\1\2", at + 4);
+        if (next == std::string::npos || next > end)
+            next = end;
+        d.entries.push_back(zip.substr(at, next - at));
+        at = next;
+    }
+    d.end = zip.substr(end);
+    return d;
+}
+
+// The archive again from its parts, the end record counting count entries
+// (-1: as many as there are).
+std::string Join(const Directory &d, long count = -1)
+{
+    std::string cd;
+    for (const std::string &e : d.entries)
+        cd += e;
+    std::string end = d.end;
+    uint32_t n = count < 0 ? (uint32_t)d.entries.size() : (uint32_t)count;
+    end[8] = end[10] = (char)n;
+    end[9] = end[11] = (char)(n >> 8);
+    Put32(end, 12, (uint32_t)cd.size());
+    Put32(end, 16, (uint32_t)d.members.size());
+    return d.members + cd + end;
+}
+
+int32_t ReadZipString(void *ctx, uint64_t offset, void *buf, uint32_t n)
+{
+    return ReadString(ctx, offset, buf, n);
+}
+
+std::string LayoutReason(const std::string &zip)
+{
+    ZipLayout layout;
+    const char *why = ReadZipLayout(ReadZipString, (void *)&zip, zip.size(), &layout);
+    return why != nullptr ? why : "";
+}
+
+}  // namespace
+
+// What unzip -t refuses as a whole is refused before anything is expanded:
+// members sharing bytes (one small archive would expand without end), a
+// directory claiming more entries than it holds, sizes deflate cannot hold.
+TEST(ZipLayout, RefusesWhatUnzipTestRefuses)
+{
+    std::string zip = MakeZip({{"BOOK.PDF", std::string(100000, 'b')}, {"b.txt", "tail"}});
+    EXPECT_EQ("", LayoutReason(zip));
+
+    Directory d = Split(zip);
+    ASSERT_EQ(2u, d.entries.size());
+    // Many entries over one member, as a zip bomb has them.
+    Directory bomb = d;
+    for (int i = 0; i < 500; ++i)
+        bomb.entries.push_back(d.entries[0]);
+    std::string why = LayoutReason(Join(bomb));
+    EXPECT_NE(std::string::npos, why.find("overlap")) << why;
+    // A member whose data, as recorded, runs over the next one's header.
+    Directory inside = d;
+    uint32_t packed = (uint32_t)(unsigned char)d.entries[0][20] |
+                      (uint32_t)(unsigned char)d.entries[0][21] << 8;
+    Put32(inside.entries[0], 20, packed + 10);
+    why = LayoutReason(Join(inside));
+    EXPECT_NE(std::string::npos, why.find("BOOK.PDF and b.txt overlap")) << why;
+
+    // More entries than the directory's bytes can hold, and more than it has.
+    why = LayoutReason(Join(d, 50));
+    EXPECT_NE(std::string::npos, why.find("claims 50 entries")) << why;
+    Directory padded = d;
+    padded.entries.push_back(std::string(60, 'x'));
+    why = LayoutReason(Join(padded, 3));
+    EXPECT_NE(std::string::npos, why.find("claims 3 entries but holds 2")) << why;
+
+    // A size no deflated stream of that length can have.
+    std::string big = MakeZip({{"x.bin", std::string(10, 'x')}});
+    Put32(big, big.find("PK\1\2") + 24, 0x7FFFFFFF);
+    why = LayoutReason(big);
+    EXPECT_NE(std::string::npos, why.find("more than deflate can hold")) << why;
+
+    // A gap between members is no fault.
+    Directory gap = d;
+    gap.members.insert(gap.members.find("PK\3\4", 4), "some bytes");
+    Put32(gap.entries[1], 42, (uint32_t)gap.members.find("PK\3\4", 4));
+    EXPECT_EQ("", LayoutReason(Join(gap)));
+}
+
+// Every member setup will not have is named, by inspect, unpack and check,
+// and fails them; the rest is still written.
+TEST_F(Pubkit, MembersSetupWillNotHaveAreNamed)
+{
+    std::string longName = std::string(250, 'n') + ".txt";
+    FixtureMember unknown = {"METHOD.BIN", "data"};
+    unknown.method = 12;
+    FixtureMember secret = {"SECRET.TXT", "data"};
+    secret.encrypted = true;
+    std::string zip = MakeZip({{"SETUP.INI", "PUBNAME=x\r\n"}, {"LICENSE.TXT", "l"}, unknown,
+                               secret, {"../UP.TXT", "u"}, {longName, "l"}, {"Book.pdf", "b"},
+                               {"BOOK.PDF", "B"}, {"docs", "d"}, {"DOCS/a.txt", "a"},
+                               {"MOVED.TXT", "m"}});
+    Directory d = Split(zip);
+    Put32(d.entries.back(), 42, 3);  // a damaged offset: no local header there
+    std::string box = Write("PACK.BOX", Join(d));
+    std::string setup = Write("setup.exe", MinimalPe(2048)),
+                meter = Write("METER.DLL", MinimalDll(kMeterSize, "meter")),
+                dunzip = Write("DUNZIP32.DLL", MinimalDll(1024, "dunzip")),
+                ini = Write("keys.ini", "DEFAULTDIR=C:\\BOOK\r\n"), out = dir + "/SETUP.EXE";
+    PackInputs in = {setup.c_str(), meter.c_str(), dunzip.c_str(), box.c_str(), ini.c_str(),
+                     out.c_str(), 0};
+    ASSERT_EQ(nullptr, PackSetup(&in));
+    const std::string faulty[] = {"METHOD.BIN: compressed by method 12", "SECRET.TXT: encrypted",
+                            "../UP.TXT: its name leads outside",
+                            longName + ": in C:\\BOOK its path is 262 characters",
+                            "BOOK.PDF: Windows takes it for Book.pdf",
+                            "docs: a folder of DOCS/a.txt has its name",
+                            "MOVED.TXT: damaged: no local header"};
+
+    std::string report, why = Examine(Read(out), &report);
+    EXPECT_NE(std::string::npos, why.find("PACK.BOX member METHOD.BIN")) << why;
+    EXPECT_NE(std::string::npos, why.find("and 6 more")) << why;
+    EXPECT_NE(std::string::npos, report.find("ok  LICENSE.TXT")) << report;
+
+    std::string unpacked;
+    why = Unpack(out, dir + "/un", 1, &unpacked);
+    EXPECT_NE(std::string::npos, why.find("PACK.BOX member METHOD.BIN")) << why;
+    EXPECT_EQ("l", Read(dir + "/un/pack/LICENSE.TXT"));
+
+    char *text = nullptr;
+    size_t len = 0;
+    FILE *stream = open_memstream(&text, &len);
+    CheckCounts counts = {0, 0, 0, 0, nullptr};
+    ASSERT_EQ(nullptr, CheckPath(out.c_str(), nullptr, stream, &counts));
+    fclose(stream);
+    std::string checked(text, len);
+    free(text);
+    for (const std::string &f : faulty) {
+        EXPECT_NE(std::string::npos, unpacked.find("PACK.BOX member " + f)) << f << "\n" << unpacked;
+        EXPECT_NE(std::string::npos, checked.find("error: PACK.BOX member " + f)) << f << "\n" << checked;
+    }
+    EXPECT_EQ(std::string::npos, checked.find("member LICENSE.TXT")) << checked;
+}
+
+// However many workers deflate and however little of a member they hold in
+// memory, the archive is byte for byte the one a single worker makes.
+TEST_F(Pubkit, FolderZipIsTheSameOnAnyNumberOfCores)
+{
+    std::string text;
+    for (int i = 0; text.size() < 300000; ++i)
+        text += "the keeper climbs the stair " + std::to_string(i % 97) + "\n";
+    std::map<std::string, std::string> files = {
+        {"empty", ""}, {"chunk.bin", Noise(65536)}, {"two chunks.txt", text.substr(0, 131072)},
+        {"sub/text.txt", text}, {"sub/noise.bin", Noise(200000)}, {"sub/z.txt", "z"}};
+    for (int i = 0; i < 40; ++i)
+        files["many/" + std::to_string(i)] = text.substr(0, (size_t)i * 997);
+    for (const auto &f : files)
+        Write("f/" + f.first, f.second);
+    auto zip = [&](int workers, size_t memory) {
+        std::string path = dir + "/out.zip";
+        FILE *out = fopen(path.c_str(), "wb");
+        ZipSink sink = ZipFileSink(out);
+        FolderZipOptions options = {workers, memory, dir.c_str()};
+        ZipWriteStats stats;
+        EXPECT_EQ(nullptr, WriteFolderZip((dir + "/f").c_str(), &sink, nullptr, &options, &stats));
+        fclose(out);
+        EXPECT_EQ(files.size(), stats.members);
+        return Read(path);
+    };
+    std::string one = zip(1, 0);
+    EXPECT_TRUE(one == zip(4, 0));
+    // Held to 1000 bytes, members go through scratch files and stored ones
+    // are read again.
+    EXPECT_TRUE(one == zip(3, 1000));
+    MemFs fs;
+    fs.archive = one;
+    ZipStats stats;
+    ASSERT_EQ(kZipDone, ExpandInMemory(&fs, &stats));
+    EXPECT_TRUE(files == fs.files);
+    // The scratch files are gone with their descriptors.
+    EXPECT_EQ(0, system(("test -z \"$(ls -A '" + dir + "' | grep -v -x -e f -e out.zip)\"").c_str()));
+}
+
+namespace {
+
+// A PE32+ x86_64 GUI program: MinimalPe's layout with the 64-bit header.
+std::string MinimalPe64(size_t size)
+{
+    std::string s(size, 'x');
+    memset(&s[0], 0, 0x200);
+    s[0] = 'M';
+    s[1] = 'Z';
+    Put32(s, 0x3C, 0x40);
+    memcpy(&s[0x40], "PE\0\0", 4);
+    s[0x44] = 0x64;  // x86_64
+    s[0x45] = (char)0x86;
+    s[0x46] = 1;
+    s[0x54] = (char)0xF0;
+    size_t opt = 0x58;
+    s[opt] = 0x0B;  // PE32+
+    s[opt + 1] = 0x02;
+    s[opt + 68] = 2;
+    Put32(s, opt + 108, 16);
+    size_t section = opt + 0xF0;
+    Put32(s, section + 16, (uint32_t)(size - 0x200));
+    Put32(s, section + 20, 0x200);
+    return s;
+}
+
+}  // namespace
+
+// pack's three programs, each for what it must be.
+TEST_F(Pubkit, PackChecksTheProgramsItCarries)
+{
+    Write("box/SETUP.INI", "PUBNAME=x\r\n");
+    std::string setup = Write("setup.exe", MinimalPe(2048)),
+                meter = Write("METER.DLL", MinimalDll(1024, "meter")),
+                dunzip = Write("DUNZIP32.DLL", MinimalDll(1024, "dunzip")),
+                wide = Write("setup64.exe", MinimalPe64(2048)), box = dir + "/box",
+                ini = dir + "/box/SETUP.INI";
+    auto check = [&](const std::string &s, const std::string &m, const std::string &d) {
+        char *text = nullptr;
+        size_t len = 0;
+        FILE *out = open_memstream(&text, &len);
+        CheckCounts counts = {0, 0, 0, 0, nullptr};
+        PackCheckInputs in = {s.c_str(), m.c_str(), d.c_str(), box.c_str(), ini.c_str(),
+                              nullptr, nullptr};
+        EXPECT_EQ(nullptr, CheckPackInputs(&in, out, &counts));
+        fclose(out);
+        std::string report(text, len);
+        free(text);
+        return report;
+    };
+    std::string report = check(setup, meter, dunzip);
+    EXPECT_EQ(std::string::npos, report.find("setup.exe:")) << report;
+    EXPECT_EQ(std::string::npos, report.find(".DLL:")) << report;
+
+    report = check(setup, dunzip, meter);
+    EXPECT_NE(std::string::npos, report.find(dunzip + ": error: exports \"dunzip\": it is "
+                                             "DUNZIP32.DLL (--meter and --dunzip swapped?)")) << report;
+    EXPECT_NE(std::string::npos, report.find(meter + ": error: exports no \"dunzip\"")) << report;
+    report = check(wide, meter, dunzip);
+    EXPECT_NE(std::string::npos, report.find(wide + ": error: a 64-bit (x86_64) program")) << report;
+    report = check(meter, setup, setup);
+    EXPECT_NE(std::string::npos, report.find(meter + ": error: a library, not the setup program")) << report;
+    EXPECT_NE(std::string::npos, report.find(setup + ": error: a program, not a library")) << report;
+    // A package given for the bare program, as after an unpack mix-up.
+    std::string package = Write("packaged.exe", Package());
+    report = check(package, meter, dunzip);
+    EXPECT_NE(std::string::npos, report.find(package + ": error: a packaged setup already")) << report;
+}
+
+// How the programs read the file SETUP.INI is saved as, and how many of its
+// lines they take for keys.
+TEST_F(Pubkit, CheckReadsSetupIniAsSavedAndCountsItsKeys)
+{
+    for (const char *f : {"LICENSE.TXT", "EMBED.EXE"})
+        Write(std::string("b/") + f, "x");
+    auto check = [&](const std::string &ini, CheckCounts *counts) {
+        Write("b/SETUP.INI", ini);
+        char *text = nullptr;
+        size_t len = 0;
+        FILE *out = open_memstream(&text, &len);
+        *counts = {0, 0, 0, 0, nullptr};
+        EXPECT_EQ(nullptr, CheckPath((dir + "/b").c_str(), nullptr, out, counts));
+        fclose(out);
+        std::string report(text, len);
+        free(text);
+        return report;
+    };
+    std::string name = dir + "/b/SETUP.INI:";
+    CheckCounts counts;
+    std::string plain = "DEFAULTDIR=C:\\BOOK\r\n; a comment\r\nPUBNAME=Book\r\nMAKEDIR=\\DOCS\r\n"
+                        "FILE=book.pdf\r\n";
+    std::string report = check(plain, &counts);
+    EXPECT_EQ(5, counts.scriptLines);
+    EXPECT_EQ(3, counts.keyLines) << "FILE= is the publisher's list, read by no program\n" << report;
+
+    std::string utf16 = "\xFF\xFE";
+    for (char c : plain)
+        utf16 += std::string(1, c) + '\0';
+    report = check(utf16, &counts);
+    EXPECT_NE(std::string::npos, report.find(dir + "/b/SETUP.INI: error: saved as UTF-16")) << report;
+    EXPECT_EQ(0, counts.keyLines) << report;
+    report = check(utf16.substr(2), &counts);
+    EXPECT_NE(std::string::npos, report.find("are zero: saved as UTF-16?")) << report;
+
+    report = check("\xEF\xBB\xBF" + plain, &counts);
+    EXPECT_NE(std::string::npos, report.find(name + "1: error: starts with a UTF-8 byte-order "
+                                                    "mark, which the programs read as part of "
+                                                    "line 1: its DEFAULTDIR= is not read")) << report;
+    EXPECT_EQ(2, counts.keyLines) << report;
+
+    report = check("DEFAULTDIR=C:\\BOOK\rPUBNAME=Book\rMAKEDIR=\\DOCS\r", &counts);
+    EXPECT_NE(std::string::npos, report.find(name + "1: error: the line ends in CR alone (2 such "
+                                                    "line ends in the file): the programs read on "
+                                                    "to the next LF and cut at the CR, so PUBNAME= "
+                                                    "on the line after it is not read")) << report;
+    EXPECT_EQ(1, counts.scriptLines);
+    EXPECT_EQ(1, counts.keyLines);
+
+    report = check("DEFAULTDIR=C:\\BOOK\r\n\x1a\r\nPUBNAME=Book\r\n", &counts);
+    EXPECT_NE(std::string::npos, report.find(name + "2: error: a Ctrl-Z ends the file for the "
+                                                    "programs here: 1 line behind it is not read, "
+                                                    "keys among them")) << report;
+    report = check(plain + "\x1a", &counts);
+    EXPECT_EQ(std::string::npos, report.find("Ctrl-Z")) << "a last Ctrl-Z hides nothing";
+
+    report = check("PUBNAME=Caf\xC3\xA9 \x81\r\n", &counts);
+    EXPECT_NE(std::string::npos, report.find(name + "1: warning: holds UTF-8 text (1 character)")) << report;
+    EXPECT_NE(std::string::npos, report.find(name + "1: warning: byte 0x81 is no character of "
+                                                    "code page 1252")) << report;
+}
+
+// embed's builder keeps only the start of a long closing message, DEL=
+// value or document name, and says so.
+TEST_F(Pubkit, EmbedNamesEachValueItCuts)
+{
+    std::string message(70, 'm');
+    std::string image = Write("embed.exe", MinimalPe(1536)),
+                doc = Write(std::string(130, 'd') + ".TXT", "document"),
+                build = Write("tkbuild.txt", "PATH1=C:\\o\\DOC.EXE\r\nMSG=" + message +
+                                                 "\r\nDEL=NEVER\r\n");
+    mkdir((dir + "/out").c_str(), 0755);
+    std::string outDir = dir + "/out";
+    char *text = nullptr;
+    size_t len = 0;
+    FILE *warnings = open_memstream(&text, &len);
+    EmbedInputs in = {image.c_str(), build.c_str(), nullptr, doc.c_str(), 0, 0, outDir.c_str(),
+                      nullptr, warnings};
+    EXPECT_NE(nullptr, BuildEmbedInstallers(&in)) << "no plug-in for the document installer";
+    std::string plugin = Write("tarnw32.api", "plug");
+    in.plugin = plugin.c_str();
+    ASSERT_EQ(nullptr, BuildEmbedInstallers(&in));
+    fclose(warnings);
+    std::string said(text, len);
+    free(text);
+    for (const std::string &expected :
+         {"MSG= value is 70 characters: the installer keeps its first 50, \"" +
+              message.substr(0, 50) + "\"",
+          std::string("DEL= value is 5 characters: the installer keeps its first 3, \"NEV\""),
+          std::string("the document's name is 134 characters: the installer keeps 117")})
+        EXPECT_NE(std::string::npos, said.find(expected)) << expected << "\n" << said;
+    std::string file = Read(outDir + "/DOC.EXE");
+    EmbedFields f = {};
+    ASSERT_TRUE(DecodeEmbedTrailer((const unsigned char *)file.data() + file.size() - 512, &f));
+    EXPECT_EQ(message.substr(0, 50), f.closingMessage);
+    EXPECT_EQ(117u, strlen(f.docName));
+}
+
+// The plan opens the book at the end only as setup would: for an
+// AUTOLAUNCH value longer than two characters.
+TEST(InspectPlan, OpensTheBookOnlyAsSetupDoes)
+{
+    auto plan = [](const std::string &script) {
+        char *text = nullptr;
+        size_t len = 0;
+        FILE *out = open_memstream(&text, &len);
+        DescribePlan(script, out);
+        fclose(out);
+        std::string s(text, len);
+        free(text);
+        return s;
+    };
+    const std::string main = "MAINFILE=book.pdf\r\n";
+    EXPECT_NE(std::string::npos, plan(main + "AUTOLAUNCH=NO\r\n").find("nothing opened at the end"));
+    EXPECT_NE(std::string::npos, plan(main + "AUTOLAUNCH=YES\r\n").find("open the main item"));
+    EXPECT_NE(std::string::npos, plan(main + "AUTOLAUNCH=NOPE\r\n").find("open the main item"));
+    std::string none = plan(main);
+    EXPECT_EQ(std::string::npos, none.find("open the main item")) << none;
+    EXPECT_EQ(std::string::npos, none.find("nothing opened")) << none;
+}
+
+// An output replaces its target only when whole, keeps what the earlier
+// output was (its mode; a link to it stays a link), and is refused when it
+// is one of the inputs, however its path is spelt.
+TEST_F(Pubkit, OutputsReplaceWholeAndNeverAnInput)
+{
+    std::string input = Write("in.bin", "input"), old = Write("old.exe", "earlier");
+    ASSERT_EQ(0, chmod(old.c_str(), 0750));
+    ASSERT_EQ(0, link(input.c_str(), (dir + "/hard.bin").c_str()));
+    ASSERT_EQ(0, symlink("in.bin", (dir + "/soft.bin").c_str()));
+    const char *inputs[] = {nullptr, input.c_str()};
+    for (const std::string &same : {dir + "/./in.bin", dir + "/hard.bin", dir + "/soft.bin",
+                                    dir + "/../" + dir.substr(dir.rfind('/') + 1) + "/in.bin"})
+        EXPECT_NE(nullptr, RefuseInputAsOutput(same.c_str(), inputs, 2)) << same;
+    EXPECT_NE(nullptr, RefuseInputAsOutput(dir.c_str(), inputs, 2)) << "a folder";
+    EXPECT_EQ(nullptr, RefuseInputAsOutput(old.c_str(), inputs, 2));
+    EXPECT_EQ(nullptr, RefuseInputAsOutput((dir + "/new.exe").c_str(), inputs, 2));
+
+    // Discarded: the earlier output as it was, and no temporary file.
+    Output out;
+    ASSERT_EQ(nullptr, OutputOpen(&out, old.c_str()));
+    ASSERT_TRUE(OutputWrite(&out, "half", 4));
+    OutputDiscard(&out);
+    EXPECT_EQ("earlier", Read(old));
+    EXPECT_EQ(0, system(("test \"$(ls -A '" + dir + "' | tr '\\n' ' ')\" = "
+                         "'hard.bin in.bin old.exe soft.bin '").c_str()));
+
+    // Committed: the new bytes, the old mode, the digest of what was written.
+    ASSERT_EQ(nullptr, OutputOpen(&out, old.c_str()));
+    ASSERT_TRUE(OutputWrite(&out, "a", 1) && OutputWrite(&out, "bc", 2));
+    char sha[65];
+    OutputSha256(&out, sha);
+    EXPECT_STREQ("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad", sha);
+    ASSERT_EQ(nullptr, OutputCommit(&out));
+    EXPECT_EQ("abc", Read(old));
+    struct stat st;
+    ASSERT_EQ(0, stat(old.c_str(), &st));
+    EXPECT_EQ(0750u, st.st_mode & 07777);
+
+    // Through a link: the file it names is replaced, the link stays.
+    ASSERT_EQ(0, symlink("old.exe", (dir + "/current.exe").c_str()));
+    ASSERT_EQ(nullptr, OutputOpen(&out, (dir + "/current.exe").c_str()));
+    ASSERT_TRUE(OutputWrite(&out, "newer", 5));
+    ASSERT_EQ(nullptr, OutputCommit(&out));
+    ASSERT_EQ(0, lstat((dir + "/current.exe").c_str(), &st));
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ("newer", Read(old));
+
+    // No file name, or a folder, is no output.
+    EXPECT_NE(nullptr, OutputOpen(&out, ""));
+    EXPECT_NE(nullptr, OutputOpen(&out, (dir + "/").c_str()));
+    EXPECT_NE(nullptr, OutputOpen(&out, dir.c_str()));
+}
