@@ -16,10 +16,13 @@
 #include <vector>
 
 #include "check.h"
+#include "disc.h"
+#include "disc_image.h"
 #include "examine.h"
 #include "json.h"
 #include "output.h"
 #include "package.h"
+#include "sign.h"
 #include "unpack.h"
 #include "zip_writer.h"
 
@@ -35,6 +38,7 @@ const char kUsage[] =
     "  unpack   take a packaged setup or an embed installer apart into its inputs\n"
     "  check    check a book's sources or a package for what setup would refuse\n"
     "  sign     sign a package or installer (Authenticode, through osslsigncode)\n"
+    "  disc     a CD-ROM image from a book's sources: embed, check, pack, sign, master\n"
     "pubkit COMMAND --help tells more; pubkit --version gives the version.\n";
 
 const char kPackHelp[] =
@@ -70,14 +74,16 @@ const char kEmbedHelp[] =
     "replace one of the inputs is refused. Values the builder cuts are named.\n";
 
 const char kExamineHelp[] =
-    "usage: pubkit inspect FILE [--json]\n"
+    "usage: pubkit inspect FILE|IMAGE.iso [--json]\n"
     "For a packaged setup: the settings trailer, the regions of the file, every\n"
     "PACK.BOX member with its size and CRC (each checked), and the plan its\n"
     "SETUP.INI describes. For an embed installer: where its trailer was found\n"
     "and every field. A damaged file gives one line saying why, and exit 1; so\n"
     "does a PACK.BOX member setup will not have (damaged, never written by the\n"
     "unzip library, a name Windows cannot take), named. --json prints the same\n"
-    "as one JSON object.\n";
+    "as one JSON object. For a disc image: its label, every file, AUTORUN.INF,\n"
+    "the names readers without Joliet see otherwise, the package inside with\n"
+    "its plan, and what 'pubkit check' finds on the image.\n";
 
 const char kUnpackHelp[] =
     "usage: pubkit unpack FILE -o DIR [--members] [--overwrite]\n"
@@ -93,7 +99,7 @@ const char kUnpackHelp[] =
     "is given; DIR/pack must be new. All parts are written, or none.\n";
 
 const char kCheckHelp[] =
-    "usage: pubkit check FOLDER|SETUP.EXE [--medium FOLDER] [--json]\n"
+    "usage: pubkit check FOLDER|SETUP.EXE|IMAGE.iso [--medium FOLDER] [--json]\n"
     "Reads a book's sources (the folder that becomes PACK.BOX, with its\n"
     "SETUP.INI) or a finished package and reports, one line each with the\n"
     "SETUP.INI line, what setup and embed would refuse or do wrongly: files\n"
@@ -104,7 +110,36 @@ const char kCheckHelp[] =
     "(tarnwsi.ini, the picture, files the script takes from it); a package's\n"
     "own folder is taken by default. SETUP.INI's encoding and line ends are\n"
     "checked and the lines read as keys counted. Exit 1 on errors, 0 with\n"
-    "warnings only. --json prints the findings as one JSON object.\n";
+    "warnings only. --json prints the findings as one JSON object. A disc\n"
+    "image is checked with its own files as the medium, and for the names and\n"
+    "size a CD-ROM holds, SETUP.EXE and AUTORUN.INF at its root.\n";
+
+const char kDiscHelp[] =
+    "usage: pubkit disc --book FOLDER --medium FOLDER -o IMAGE.iso\n"
+    "                   [--doc DOCUMENT --plugin tarnw32.api\n"
+    "                    [--build-file tkbuild.txt | --message TEXT --delete YES|NO]]\n"
+    "                   [--programs DIR] [--setup F] [--meter F] [--dunzip F] [--embed F]\n"
+    "                   [--label LABEL] [--icon FILE] [--date YYYY-MM-DD[THH:MM:SS]]\n"
+    "                   [--cert CERT.pem --key KEY.pem [--name TEXT]] [--force]\n"
+    "From a book's sources to a CD-ROM image in one run. --book is the folder\n"
+    "that becomes PACK.BOX (its SETUP.INI gives the keys and the script);\n"
+    "--medium the folder that becomes the disc (tarnwsi.ini, readme1st.txt,\n"
+    "the picture, the viewer's installer). With --doc and --plugin, EMBED.EXE\n"
+    "is made first, as 'pubkit embed' makes it (settings from tkbuild.txt, or\n"
+    "MSG= and DEL= from --message and --delete, into DEFAULTDIR\\EMBED.EXE).\n"
+    "The sources are checked as 'pubkit check' does (errors stop it unless\n"
+    "--force), packed into SETUP.EXE, signed when --cert is given, and\n"
+    "mastered with the disc folder's files, the book's icon and an\n"
+    "AUTORUN.INF that starts SETUP.EXE into an ISO 9660 level 2 image with\n"
+    "Joliet names. A name the disc cannot hold as it is (over 64 characters\n"
+    "for Joliet or 31 for ISO 9660, characters Windows refuses, folders over\n"
+    "7 deep, two names that differ only in case) is an error, never cut.\n"
+    "The programs come from PREFIX/share/tarnwick beside PREFIX/bin/pubkit,\n"
+    "or --programs DIR, or each by its option. The label is 1-16 capitals,\n"
+    "digits or underscores (default: from FOLDERTITLE= or PUBNAME=). Every\n"
+    "time on the image is --date (default SOURCE_DATE_EPOCH, else 1980-01-01),\n"
+    "so the same sources give the same bytes anywhere. The image is written\n"
+    "whole or not at all; inside --medium it is left out, inside --book refused.\n";
 
 const char kSignHelp[] =
     "usage: pubkit sign --cert CERT.pem --key KEY.pem [--name TEXT] FILE -o OUTPUT\n"
@@ -251,6 +286,13 @@ int Check(int argc, char **argv)
         fputs(kCheckHelp, stderr);
         return 2;
     }
+    if (IsDiscImage(path)) {
+        if (v[0] != NULL) {
+            Failed("check", "a disc image is its own medium: --medium is for folders and packages");
+            return 2;
+        }
+        return CheckDiscImage(path, stdout, json);
+    }
     std::vector<CheckFinding> findings;
     CheckCounts counts = {0, 0, 0, 0, json ? &findings : NULL};
     const char *why = CheckPath(path, v[0], stdout, &counts);
@@ -327,6 +369,8 @@ int Examine(int argc, char **argv)
         fputs(kExamineHelp, stderr);
         return 2;
     }
+    if (IsDiscImage(file))
+        return InspectDiscImage(file, stdout, json);
     return ExamineFile(file, stdout, json);
 }
 
@@ -340,55 +384,26 @@ int Sign(int argc, char **argv)
         fputs(kSignHelp, stderr);
         return 2;
     }
-    const char *inputs[] = {file, v[0], v[1]};
-    if (Failed("sign", RefuseInputAsOutput(v[3], inputs, 3)))
-        return 1;
-    // osslsigncode writes into a folder of our own beside the output (it
-    // will not replace a file), and the result replaces the output whole.
-    char scratch[PATH_MAX];
-    if (Failed("sign", ScratchFolder(v[3], scratch, sizeof scratch)))
-        return 1;
-    std::string made = std::string(scratch) + "/signed";
-    int slot = TakeBackOnInterrupt(made.c_str(), 0);
-    const char *args[] = {"osslsigncode", "sign", "-certs", v[0], "-key", v[1],
-                          "-n", v[2] != NULL ? v[2] : "", "-in", file, "-out", made.c_str(), NULL};
-    pid_t pid = fork();
-    if (pid == 0) {
-        int quiet = open("/dev/null", O_WRONLY);
-        if (quiet >= 0)
-            dup2(quiet, 1);
-        execvp(args[0], (char *const *)args);
-        fprintf(stderr, "pubkit sign: cannot run osslsigncode (install the osslsigncode package): "
-                "%s\n", strerror(errno));
-        _exit(127);
-    }
-    int status = 0;
-    pid_t got = -1;
-    while (pid > 0 && (got = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
-        if (OutputInterrupted())
-            kill(pid, SIGTERM);
-    }
-    const char *why = NULL;
-    if (OutputInterrupted())
-        why = OutputInterruptedText();
-    else if (pid < 0 || got != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        why = "osslsigncode failed; nothing was written";
-    // The signed file must still show its trailer, now in front of the table.
-    FILE *quiet = why == NULL ? fopen("/dev/null", "w") : NULL;
-    if (why == NULL && (quiet == NULL || ExamineFile(made.c_str(), quiet, 0) != 0))
-        why = "the signed file no longer reads as a package; nothing was written";
-    if (quiet != NULL)
-        fclose(quiet);
-    if (why == NULL && rename(made.c_str(), v[3]) != 0)
-        why = SystemFailure("cannot write", v[3]);
-    unlink(made.c_str());
-    ReleaseTakeBack(slot);
-    rmdir(scratch);
-    ScratchFolderDone(scratch);
+    const char *why = SignFile(v[0], v[1], v[2], file, v[3]);
     if (Failed("sign", why))
         return 1;
     printf("%s: signed\n", v[3]);
     return 0;
+}
+
+int Disc(int argc, char **argv)
+{
+    int force = Flag(&argc, argv, "--force");
+    const char *names[] = {"--book", "--medium", "-o", "--doc", "--plugin", "--build-file",
+                           "--message", "--delete", "--programs", "--setup", "--meter", "--dunzip",
+                           "--embed", "--label", "--icon", "--cert", "--key", "--name", "--date"};
+    const int count = (int)(sizeof names / sizeof names[0]);
+    const char *v[count] = {};
+    if (!Options(argc, argv, names, v, count, NULL) || Missing(kDiscHelp, v, 3))
+        return 2;
+    DiscRequest r = {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10], v[11],
+                     v[12], v[13], v[14], v[15], v[16], v[17], v[18], force, stdout, stderr};
+    return Failed("disc", MakeDisc(&r));
 }
 
 }  // namespace
@@ -407,6 +422,7 @@ int main(int argc, char **argv)
         {"unpack", Unpack, kUnpackHelp},
         {"check", Check, kCheckHelp},
         {"sign", Sign, kSignHelp},
+        {"disc", Disc, kDiscHelp},
     };
     if (argc < 2 || strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0) {
         fputs(kUsage, argc < 2 ? stderr : stdout);
