@@ -378,18 +378,36 @@ const char *ReadDiscImage(const char *path, DiscImage *image)
     why = ImportTree(path, 0, image->size, NULL, &iso);
     if (why != NULL)
         return why;
+    // Files are matched by where their bytes lie, folders by the name
+    // the writer makes of each part of their path.
     std::set<std::string> joliet;
     std::map<uint64_t, std::string> byOffset;
+    std::map<std::string, std::string> dirByIsoName;
     for (const DiscImageFile &f : image->files) {
         joliet.insert(Folded(f.path));
         if (!f.isDir && f.size != 0)
             byOffset[f.offset] = f.path;
+        if (f.isDir) {
+            std::string iso;
+            for (size_t from = 0; from <= f.path.size();) {
+                size_t to = f.path.find('/', from);
+                if (to == std::string::npos)
+                    to = f.path.size();
+                iso += (iso.empty() ? "" : "/") + IsoLevel2Name(f.path.substr(from, to - from), 1);
+                from = to + 1;
+            }
+            dirByIsoName[iso] = f.path;
+        }
     }
     for (const DiscImageFile &f : iso) {
         if (joliet.count(Folded(f.path)) != 0)
             continue;
-        auto named = f.isDir || f.size == 0 ? byOffset.end() : byOffset.find(f.offset);
-        image->isoRenamed.push_back(f.path + "\t" + (named != byOffset.end() ? named->second : "?"));
+        std::string named = "?";
+        if (f.isDir && dirByIsoName.count(f.path) != 0)
+            named = dirByIsoName[f.path];
+        else if (!f.isDir && f.size != 0 && byOffset.count(f.offset) != 0)
+            named = byOffset[f.offset];
+        image->isoRenamed.push_back(f.path + "\t" + named);
     }
     return NULL;
 }
