@@ -179,7 +179,7 @@ const char *MasterDiscImage(const DiscMaster *m, Output *out)
         iso_write_opts_set_default_gid(opts, 0);
         struct tm t;
         gmtime_r(&m->when, &t);
-        char stamp[32];
+        char stamp[96];  // room for any int the fields could hold
         snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d00", t.tm_year + 1900, t.tm_mon + 1,
                  t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
         iso_write_opts_set_pvd_times(opts, m->when, m->when, 0, 0, stamp);
