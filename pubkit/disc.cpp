@@ -266,9 +266,11 @@ const char *MakeEmbed(Run *run, const std::string &embedImage, const std::string
     const char *why = BuildEmbedInstallers(&in);
     if (why != NULL)
         return why;
+    // Windows finds EMBED.EXE under any case of its name.
     struct stat st;
-    std::string made = run->stage + "/EMBED.EXE";
-    if (lstat(made.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    std::string name = NameInFolder(run->stage, "EMBED.EXE");
+    std::string made = run->stage + "/" + name;
+    if (name.empty() || lstat(made.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return Fail("%s: PATH1= names no EMBED.EXE: setup starts EMBED.EXE from the installation "
                     "folder", buildFile);
     fprintf(r->report, "pubkit disc: EMBED.EXE made from %s: %llu bytes\n",

@@ -123,6 +123,10 @@ printf 'PATH1=C:\\BOOK\\OTHER.EXE\r\nMSG=x\r\n' > tk.txt
     --doc "$src/sample/embed/book.pdf" --plugin "$src/sample/embed/tarnw32.api" --build-file tk.txt \
     > tk.out 2>&1 && fail "an EMBED.EXE under another name was packed"
 grep -q 'PATH1= names no EMBED.EXE' tk.out || fail "the other name is not told: $(cat tk.out)"
+printf 'PATH1=C:\\BOOK\\embed.exe\r\nMSG=x\r\n' > tk.txt  # Windows finds it in any case
+"$pubkit" disc --book out/book --medium out/disc -o out/tk.iso --programs "$bin" \
+    --doc "$src/sample/embed/book.pdf" --plugin "$src/sample/embed/tarnw32.api" --build-file tk.txt \
+    > tk.out 2>&1 || fail "an embed.exe in small letters was refused: $(cat tk.out)"
 [ -z "$(leftovers out)" ] || fail "runs left $(leftovers out)"
 
 # --- Interrupted while it writes a large image: the earlier image stays,
