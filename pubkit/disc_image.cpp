@@ -1,5 +1,6 @@
 #include "disc_image.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -489,4 +490,27 @@ const char *ExtractDiscImage(const char *imagePath, const DiscImage &image, cons
     }
     close(in);
     return why;
+}
+
+void RemoveScratchTree(const char *folder)
+{
+    std::string dir = folder;
+    DIR *d = opendir(dir.c_str());
+    if (d != NULL) {
+        std::vector<std::string> names;
+        while (struct dirent *e = readdir(d)) {
+            if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0)
+                names.push_back(e->d_name);
+        }
+        closedir(d);
+        for (const std::string &n : names) {
+            std::string p = dir + "/" + n;
+            struct stat st;
+            if (lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+                RemoveScratchTree(p.c_str());
+            else
+                unlink(p.c_str());
+        }
+    }
+    rmdir(dir.c_str());
 }

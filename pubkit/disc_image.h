@@ -71,10 +71,4 @@ const char *ExtractDiscImage(const char *imagePath, const DiscImage &image, cons
 // followed).
 void RemoveScratchTree(const char *folder);
 
-// inspect and check of an image: the files, AUTORUN.INF, the names, and
-// (inspect) the package inside with its plan, then what check finds.
-// Return the exit status.
-int InspectDiscImage(const char *path, FILE *out, int json);
-int CheckDiscImage(const char *path, FILE *out, int json);
-
 #endif

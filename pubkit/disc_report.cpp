@@ -1,6 +1,5 @@
 // inspect and check of a disc image: what a publisher reads before the
 // image goes to the plant.
-#include <dirent.h>
 #include <errno.h>
 #include <stdlib.h>
 #include <string.h>
@@ -14,6 +13,7 @@
 #include "check.h"
 #include "common/text.h"
 #include "disc_image.h"
+#include "disc_report.h"
 #include "disc_names.h"
 #include "examine.h"
 #include "json.h"
@@ -123,32 +123,6 @@ void ImageFindings(const char *path, const DiscImage &image, Findings *f)
         Say(f, 0, where, "icon=" + icon + " names no file of the image: the drive shows no icon");
 }
 
-}  // namespace
-
-void RemoveScratchTree(const char *folder)
-{
-    std::string dir = folder;
-    DIR *d = opendir(dir.c_str());
-    if (d != NULL) {
-        std::vector<std::string> names;
-        while (struct dirent *e = readdir(d)) {
-            if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0)
-                names.push_back(e->d_name);
-        }
-        closedir(d);
-        for (const std::string &n : names) {
-            std::string p = dir + "/" + n;
-            struct stat st;
-            if (lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-                RemoveScratchTree(p.c_str());
-            else
-                unlink(p.c_str());
-        }
-    }
-    rmdir(dir.c_str());
-}
-
-namespace {
 
 // The package check on the image's SETUP.EXE with the image as its medium:
 // the files are laid out in a scratch folder and the findings named after

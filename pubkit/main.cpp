@@ -18,6 +18,7 @@
 #include "check.h"
 #include "disc.h"
 #include "disc_image.h"
+#include "disc_report.h"
 #include "examine.h"
 #include "json.h"
 #include "output.h"
