@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "title_match.h"
-#include "../common/output.h"
+#include "common/output.h"
 
 int32_t acrobatRunning;
 

@@ -3,7 +3,7 @@
 #include <stddef.h>
 #include <string.h>
 
-#include "../common/text.h"
+#include "common/text.h"
 
 void ParseBuildLine(char *line, BuildSettings *settings)
 {

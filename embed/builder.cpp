@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../common/text.h"
+#include "common/text.h"
 #include "file_copy.h"
 #include "output.h"
 #include "state.h"

@@ -4,8 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../../common/text.h"
-#include "../shell/output.h"
+#include "common/text.h"
+#include "setup/shell/output.h"
 #include "dib.h"
 
 static_assert(sizeof(BITMAPINFOHEADER) == sizeof(DibInfoHeader), "info header layout");

@@ -7,7 +7,7 @@
 #include <windows.h>
 #include <stdint.h>
 
-#include "../shell/state.h"
+#include "setup/shell/state.h"
 
 // The one background picture of the process. Zero at start; BmpRelease
 // empties it again.

@@ -3,13 +3,13 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "acrobat.h"
-#include "../resource.h"
-#include "../shell/dialogs.h"
-#include "../shell/output.h"
-#include "../shell/state.h"
-#include "../shell/wait.h"
-#include "../../common/text.h"
+#include "acrobat/acrobat.h"
+#include "setup/resource.h"
+#include "setup/shell/dialogs.h"
+#include "setup/shell/output.h"
+#include "setup/shell/state.h"
+#include "setup/shell/wait.h"
+#include "common/text.h"
 #include "find_acrobat.h"
 #include "program_group.h"
 #include "script_values.h"

@@ -3,11 +3,11 @@
 #include <windows.h>
 #include <stdio.h>
 
-#include "../payload/progress.h"
-#include "../resource.h"
-#include "../shell/output.h"
-#include "../shell/state.h"
-#include "../../common/text.h"
+#include "setup/payload/progress.h"
+#include "setup/resource.h"
+#include "setup/shell/output.h"
+#include "setup/shell/state.h"
+#include "common/text.h"
 
 void SetStatus(const char *text)
 {

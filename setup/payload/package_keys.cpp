@@ -3,7 +3,7 @@
 #include <stddef.h>
 #include <string.h>
 
-#include "../../common/text.h"
+#include "common/text.h"
 
 const char *MatchScriptKey(const char *line, const char *key)
 {

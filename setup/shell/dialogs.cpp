@@ -5,8 +5,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../resource.h"
-#include "../../common/text.h"
+#include "setup/resource.h"
+#include "common/text.h"
 #include "alert.h"
 #include "installation.h"
 #include "output.h"

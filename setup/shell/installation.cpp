@@ -3,13 +3,13 @@
 #include <windows.h>
 #include <string.h>
 
-#include "../install/sequence.h"
-#include "../payload/expand.h"
-#include "../payload/extract.h"
-#include "../payload/progress.h"
-#include "../resource.h"
-#include "../../common/switches.h"
-#include "../../common/text.h"
+#include "setup/install/sequence.h"
+#include "setup/payload/expand.h"
+#include "setup/payload/extract.h"
+#include "setup/payload/progress.h"
+#include "setup/resource.h"
+#include "common/switches.h"
+#include "common/text.h"
 #include "alert.h"
 #include "dialogs.h"
 #include "output.h"

@@ -3,11 +3,11 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "../bitmap/bitmap.h"
-#include "../resource.h"
+#include "setup/bitmap/bitmap.h"
+#include "setup/resource.h"
 #include "dialogs.h"
 #include "state.h"
-#include "../../common/text.h"
+#include "common/text.h"
 #include "wait.h"
 
 static const char kClassName[] = "QUICKINST";

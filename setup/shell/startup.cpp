@@ -4,13 +4,13 @@
 
 #include <stdio.h>
 
-#include "../../common/ansi_code_page.h"
-#include "../install/uninstall.h"
-#include "../payload/directory.h"
-#include "../payload/media.h"
-#include "../../common/log_file.h"
-#include "../../common/switches.h"
-#include "../../common/text.h"
+#include "common/ansi_code_page.h"
+#include "setup/install/uninstall.h"
+#include "setup/payload/directory.h"
+#include "setup/payload/media.h"
+#include "common/log_file.h"
+#include "common/switches.h"
+#include "common/text.h"
 #include "dialogs.h"
 #include "installation.h"
 #include "main_window.h"
