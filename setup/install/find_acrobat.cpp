@@ -5,10 +5,10 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "common/text.h"
+#include "setup/shell/output.h"
 #include "setup/shell/run_mode.h"
 #include "setup/shell/state.h"
-#include "setup/shell/output.h"
-#include "common/text.h"
 #include "setup/shell/wait.h"
 #include "status.h"
 #include "viewer_install.h"

@@ -3,9 +3,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "common/text.h"
 #include "setup/payload/package_keys.h"
 #include "setup/shell/run_mode.h"
-#include "common/text.h"
 
 namespace {
 

@@ -4,12 +4,11 @@
 #include <string.h>
 
 #include "acrobat/acrobat.h"
+#include "common/text.h"
 #include "setup/resource.h"
-#include "setup/shell/dialogs.h"
 #include "setup/shell/output.h"
 #include "setup/shell/state.h"
 #include "setup/shell/wait.h"
-#include "common/text.h"
 #include "find_acrobat.h"
 #include "program_group.h"
 #include "script_values.h"

@@ -4,12 +4,12 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "setup/shell/installation.h"
+#include "common/text.h"
+#include "setup/shell/exit_status.h"
 #include "setup/shell/output.h"
 #include "setup/shell/run_mode.h"
 #include "setup/shell/state.h"
 #include "setup/shell/wait.h"
-#include "common/text.h"
 #include "program_group.h"
 #include "program_items.h"
 #include "uninstall_list.h"

@@ -7,7 +7,6 @@
 #include "setup/shell/output.h"
 #include "setup/shell/state.h"
 #include "setup/shell/wait.h"
-#include "sequence.h"
 #include "status.h"
 #include "viewer_names.h"
 

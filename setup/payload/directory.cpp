@@ -5,11 +5,11 @@
 #include <stdio.h>
 #include <windows.h>
 
-#include "setup/shell/alert.h"
-#include "setup/shell/state.h"
-#include "setup/shell/output.h"
 #include "common/pe_image.h"
 #include "common/text.h"
+#include "setup/shell/alert.h"
+#include "setup/shell/output.h"
+#include "setup/shell/state.h"
 #include "package_keys.h"
 #include "trailer.h"
 

@@ -5,9 +5,9 @@
 #include <stdio.h>
 #include <sys/stat.h>
 
+#include "common/text.h"
 #include "setup/shell/alert.h"
 #include "setup/shell/state.h"
-#include "common/text.h"
 #include "setup/shell/wait.h"
 #include "pacing.h"
 #include "progress.h"

@@ -13,9 +13,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/text.h"
 #include "setup/bitmap/bitmap.h"
 #include "setup/shell/state.h"
-#include "common/text.h"
 
 static double Now(void)
 {

@@ -10,8 +10,8 @@
 
 #include "setup/bitmap/bitmap.h"
 #include "setup/shell/state.h"
-#include "state_test.h"
 #include "tests/host/dib_fixture.h"
+#include "state_test.h"
 #include "wine_test_util.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include "setup/payload/extract.h"
 #include "setup/payload/progress.h"
 #include "setup/resource.h"
+#include "setup/install/status.h"
 #include "setup/shell/dialogs.h"
 #include "setup/shell/state.h"
 #include "state_test.h"

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
 #include "setup/install/find_acrobat.h"
 #include "setup/install/sequence.h"
 #include "setup/install/viewer_install.h"
@@ -12,7 +13,6 @@
 #include "setup/shell/dialogs.h"
 #include "setup/shell/main_window.h"
 #include "setup/shell/state.h"
-#include "common/text.h"
 #include "state_test.h"
 #include "wine_test_util.h"
 

@@ -5,6 +5,7 @@
 #include "setup/payload/media.h"
 #include "setup/shell/alert.h"
 #include "setup/shell/dialogs.h"
+#include "setup/shell/installation.h"
 #include "setup/shell/state.h"
 #include "setup/shell/wait.h"
 #include "wine_test_util.h"
