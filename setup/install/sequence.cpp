@@ -87,32 +87,34 @@ void MoveInstalledFile(const char *value)
         NoteStepFailedOn("Cannot move: %s", source);
 }
 
+// One line of the script: a setting is stored, a file operation runs.
+static void TakeInstallLine(const char *line, long, void *)
+{
+    const char *value = NULL;
+    switch (ReadScriptLine(line, &gState.script, &value)) {
+    case kScriptCopyDir:
+    case kScriptMakeDir:
+        CreateScriptDirectory(value);
+        break;
+    case kScriptCopyFile:
+        CopySetupFile(value);
+        break;
+    case kScriptMoveFile:
+        MoveInstalledFile(value);
+        break;
+    case kScriptNoOp:
+        break;
+    }
+}
+
 // Reads the script, storing its settings and running its file operations
 // line by line. Returns 0 when it cannot be opened.
 static int ReadInstallScript(void)
 {
-    FILE *script = fopen("setup.ini", "r");
+    FILE *script = fopen("setup.ini", "rb");
     if (script == NULL)
         return 0;
-    char line[256];
-    while (fgets(line, sizeof line, script) != NULL) {
-        StripLineEnd(line);
-        const char *value = NULL;
-        switch (ReadScriptLine(line, &gState.script, &value)) {
-        case kScriptCopyDir:
-        case kScriptMakeDir:
-            CreateScriptDirectory(value);
-            break;
-        case kScriptCopyFile:
-            CopySetupFile(value);
-            break;
-        case kScriptMoveFile:
-            MoveInstalledFile(value);
-            break;
-        case kScriptNoOp:
-            break;
-        }
-    }
+    ReadScriptLines(script, TakeInstallLine, NULL);
     fclose(script);
     if (gState.script.minst[0] == '2')
         gState.installMode = 2;

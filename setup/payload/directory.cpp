@@ -159,7 +159,7 @@ int BuildPackage(void)
     if (!AppendInput(out, "PACK.BOX", "Cannot read: PACK.BOX"))
         goto fail;
 
-    script = fopen("SETUP.INI", "r");
+    script = fopen("SETUP.INI", "rb");
     if (script == NULL) {
         Tell("Cannot read: SETUP.INI", "Error", MB_OK, IDOK);
         goto fail;
