@@ -131,19 +131,21 @@ const char *MediumFiles(const std::string &dir, const std::string &prefix, const
     return NULL;
 }
 
-// The script's settings the disc takes: its titles and icon.
+// The script's settings the disc takes: its titles and icon, read as
+// setup reads them.
+void TakeScriptLine(const char *line, long, void *context)
+{
+    const char *value;
+    ReadScriptLine(line, (ScriptValues *)context, &value);
+}
+
 void ReadScript(const std::string &path, ScriptValues *values)
 {
     memset(values, 0, sizeof *values);
-    FILE *f = fopen(path.c_str(), "r");
+    FILE *f = fopen(path.c_str(), "rb");
     if (f == NULL)
         return;
-    char line[kScriptLineSize];
-    while (fgets(line, sizeof line, f) != NULL) {
-        line[strcspn(line, "\r\n")] = '\0';
-        const char *value;
-        ReadScriptLine(line, values, &value);
-    }
+    ReadScriptLines(f, TakeScriptLine, values);
     fclose(f);
 }
 
@@ -245,7 +247,7 @@ const char *MakeEmbed(Run *run, const std::string &embedImage, const std::string
         // The settings as options: EMBED.EXE in the installation folder.
         PackageKeys keys;
         memset(&keys, 0, sizeof keys);
-        FILE *f = fopen(script.c_str(), "r");
+        FILE *f = fopen(script.c_str(), "rb");
         if (f != NULL) {
             ReadPackageKeys(f, &keys);
             fclose(f);
@@ -434,7 +436,7 @@ const char *Make(Run *run)
     if (title.empty()) {
         PackageKeys keys;
         memset(&keys, 0, sizeof keys);
-        FILE *f = fopen(script.c_str(), "r");
+        FILE *f = fopen(script.c_str(), "rb");
         if (f != NULL) {
             ReadPackageKeys(f, &keys);
             fclose(f);
