@@ -51,17 +51,22 @@ for f in DUNZIP32.DLL PACK.BOX ctl3dv2.dll; do
 done
 cmp "$E2E_DIR/SETUP.EXE" "$dest/UNINSTAL.EXE" || e2e_fail "UNINSTAL.EXE differs from the package"
 
-# Cancel during the copy, confirmed: the copy stops, no alert and no licence
-# follow, and the staged library and archive are removed.
-rm -f "$E2E_DIR/readme1st.txt"
-install_walk cancel_copy --timeout 60 --to "$(e2e_quote "$E2E_WIN\\cancelled")" --no-copy \
-    -- "$E2E_WIN\\SETUP.EXE" <<'SCN'
+# cancel_copy NAME PROGRAM DIR: the copy into DIR cancelled, and confirmed.
+cancel_copy()
+{
+    install_walk "$1" --timeout 60 --to "$(e2e_quote "$3")" --no-copy -- "$2" <<'SCN'
 dialog 1003,1002,1006
 press 2
 msgbox "Cancel" "Are you sure you want to cancel?"
 press 6
 exit 0
 SCN
+}
+
+# Cancel during the copy, confirmed: the copy stops, no alert and no licence
+# follow, and the staged library and archive are removed.
+rm -f "$E2E_DIR/readme1st.txt"
+cancel_copy cancel_copy "$E2E_WIN\\SETUP.EXE" "$E2E_WIN\\cancelled"
 for f in DUNZIP32.DLL PACK.BOX LICENSE.TXT SETUP.INI; do
     [ ! -e "$E2E_DIR/cancelled/$f" ] || e2e_fail "$f present after a cancelled copy"
 done
@@ -75,14 +80,7 @@ mkdir -p "$E2E_DIR/big/pack"
 cp "$E2E_DIR/pack/LICENSE.TXT" "$E2E_DIR/pack/SETUP.INI" "$E2E_DIR/big/pack/"
 head -c 1200000 /dev/urandom > "$E2E_DIR/big/pack/book.bin"
 e2e_package_folder "$E2E_DIR/big" "$ini"
-install_walk cancel_big_copy --timeout 60 --to "$(e2e_quote "$E2E_WIN\\big\\cancelled")" --no-copy \
-    -- "$E2E_WIN\\big\\SETUP.EXE" <<'SCN'
-dialog 1003,1002,1006
-press 2
-msgbox "Cancel" "Are you sure you want to cancel?"
-press 6
-exit 0
-SCN
+cancel_copy cancel_big_copy "$E2E_WIN\\big\\SETUP.EXE" "$E2E_WIN\\big\\cancelled"
 for f in DUNZIP32.DLL PACK.BOX LICENSE.TXT SETUP.INI book.bin; do
     [ ! -e "$E2E_DIR/big/cancelled/$f" ] || e2e_fail "$f present after a cancelled copy of a large package"
 done

@@ -47,16 +47,23 @@ cmp "$E2E_DIR/drive/pack/P1.API" "$INSTALLED_VIEWER/PLUG_INS/P1.API" ||
 [ -f "$BENCH_CDROM/VIEWER/VWINST.EXE" ] || e2e_fail "an installer on the setup drive was deleted"
 rm -f "$BENCH_CDROM/SETUP.EXE"
 
+# download_message NAME: the package NAME installed from its folder meets
+# the download message, and the installation is not complete.
+download_message()
+{
+    install_walk "$1" --timeout 90 --not-complete -- "$E2E_WIN\\$1\\SETUP.EXE" <<'SCN'
+msgbox "WinExec Error  = 2" "Cannot install Acrobat Reader. Please download the Acrobat installer from http://www.adobe.com/products/acrobat/readstep.html then run this program again."
+press 1
+SCN
+}
+
 # An installer that cannot start, in the early check: the download message
 # and the bare result; no plug-in move, no embed.
 embed_reset
 make_pack missing "$keys"$'INSTALLER=\\NOSUCH\\VWINST.EXE\r\nROMRESIDENT=NO\r\nPLUGIN1=P1.API\r\nMAINFILE=x.pdf\r\n' \
     "$plugin"
 rm -rf "$dest"
-install_walk missing --timeout 90 --not-complete -- "$E2E_WIN\\missing\\SETUP.EXE" <<'SCN'
-msgbox "WinExec Error  = 2" "Cannot install Acrobat Reader. Please download the Acrobat installer from http://www.adobe.com/products/acrobat/readstep.html then run this program again."
-press 1
-SCN
+download_message missing
 [ -f "$dest/P1.API" ] || e2e_fail "the plug-in step ran after the early failure"
 [ ! -e "$dest/EMBED.EXE.args" ] || e2e_fail "embed ran after the early failure"
 
@@ -64,9 +71,6 @@ SCN
 # embed still runs, and the result says the installation is not complete.
 make_pack empty "$keys"$'INSTALLER=\r\nROMRESIDENT=NO\r\n' "$plugin"
 rm -rf "$dest"
-install_walk empty --timeout 90 --not-complete -- "$E2E_WIN\\empty\\SETUP.EXE" <<'SCN'
-msgbox "WinExec Error  = 2" "Cannot install Acrobat Reader. Please download the Acrobat installer from http://www.adobe.com/products/acrobat/readstep.html then run this program again."
-press 1
-SCN
+download_message empty
 [ -f "$dest/EMBED.EXE.args" ] || e2e_fail "embed did not run after a late failure"
 echo "install_viewer passed"
