@@ -4,8 +4,8 @@
 #include <ddeml.h>
 #include <string.h>
 
+#include "common/output.h"
 #include "title_match.h"
-#include "../common/output.h"
 
 int32_t acrobatRunning;
 

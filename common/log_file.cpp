@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <string.h>
 
-#include "switches.h"
 
 void AppendLogLine(const char *path, const char *caption, const char *text)
 {

@@ -5,6 +5,21 @@
 #ifndef TARNWICK_LOG_FILE_H
 #define TARNWICK_LOG_FILE_H
 
+#include <stddef.h>
+
+// The local time a log line carries.
+struct LogTime {
+    int year, month, day, hour, minute, second;
+};
+
+// One line of the log, without its line end: "YYYY-MM-DD HH:MM:SS  TEXT",
+// or "... CAPTION: TEXT" for a message box with a caption (no second colon
+// after a caption ending in one). Line ends inside the text become blanks,
+// so every text is one line. Cut to cap. Portable (log_line.cpp): the host
+// tests check the format.
+void FormatLogLine(char *out, size_t cap, const LogTime *time, const char *caption,
+                   const char *text);
+
 // Appends one line (the caption, when not empty, before the text) with the
 // local time to the file at path, creating it. Nothing happens for an empty
 // path or a file that cannot be written: no one could be told.

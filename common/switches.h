@@ -38,16 +38,4 @@ void ReadUnattendedSwitches(const char *cmdLine, UnattendedSwitches *out);
 // ("C:\..."), which names the same folder whatever the current directory.
 int IsFullDestination(const char *path);
 
-// The local time a log line carries.
-struct LogTime {
-    int year, month, day, hour, minute, second;
-};
-
-// One line of the log, without its line end: "YYYY-MM-DD HH:MM:SS  TEXT",
-// or "... CAPTION: TEXT" for a message box with a caption (no second colon
-// after a caption ending in one). Line ends inside
-// the text become blanks, so every text is one line. Cut to cap.
-void FormatLogLine(char *out, size_t cap, const LogTime *time, const char *caption,
-                   const char *text);
-
 #endif

@@ -4,9 +4,9 @@
 // Plain C-style code: the DLL carries no C++ run-time.
 #include <windows.h>
 
-#include "../common/ansi_code_page.h"
-#include "../common/codepage.h"
-#include "../setup/payload/unzip_params.h"
+#include "common/ansi_code_page.h"
+#include "common/codepage.h"
+#include "unzip_params.h"
 #include "zip_core.h"
 
 // The core's outcomes are the library's results, number for number.

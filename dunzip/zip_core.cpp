@@ -1,6 +1,6 @@
 #include "zip_core.h"
 
-#include "../common/codepage.h"
+#include "common/codepage.h"
 
 #include <string.h>
 #include <zlib.h>

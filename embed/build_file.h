@@ -24,9 +24,10 @@ struct BuildSettings {
 // a later line replaces an earlier value. Other lines are ignored.
 void ParseBuildLine(char *line, BuildSettings *settings);
 
-// Reads every line of f into settings, in chunks of kBuildLineSize - 1
-// characters (a longer line counts as several). A PATHn= value taken from
-// such a cut line is marked in pathCut; a later whole line clears the mark.
+// Reads every line of f (opened in binary: common/text_lines reads it as
+// text) into settings, in chunks of kBuildLineSize - 1 characters (a longer
+// line counts as several). A PATHn= value taken from such a cut line is
+// marked in pathCut; a later whole line clears the mark.
 void ReadBuildLines(FILE *f, BuildSettings *settings);
 
 // "NULL" names no output: the first four characters, capitals only.

@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../common/text.h"
+#include "common/text.h"
 #include "file_copy.h"
 #include "output.h"
 #include "state.h"
@@ -137,7 +137,7 @@ int ReadBuildFile()
 {
     int fits = snprintf(gEmbed.buildFilePath, sizeof gEmbed.buildFilePath, "%s\\tkbuild.txt",
                         gEmbed.ownDir) < (int)sizeof gEmbed.buildFilePath;
-    FILE *f = fits ? fopen(gEmbed.buildFilePath, "r") : NULL;
+    FILE *f = fits ? fopen(gEmbed.buildFilePath, "rb") : NULL;
     if (f == NULL) {
         Tell("Cannot read: tkbuild.txt", "Error", MB_OK, IDOK);
         return 0;

@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "../common/text.h"
+#include "common/text.h"
 
 void StripCommandQuotes(char *text)
 {

@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <string.h>
 
-#include "../common/log_file.h"
-#include "../common/switches.h"
-#include "../common/text.h"
+#include "common/log_file.h"
+#include "common/switches.h"
+#include "common/text.h"
 #include "file_copy.h"
 #include "output.h"
 #include "payload.h"

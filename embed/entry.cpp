@@ -2,8 +2,8 @@
 // command line.
 #include <windows.h>
 
-#include "../common/ansi_code_page.h"
-#include "../common/text.h"
+#include "common/ansi_code_page.h"
+#include "common/text.h"
 #include "builder.h"
 #include "command.h"
 #include "delivery.h"

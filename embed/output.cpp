@@ -2,7 +2,7 @@
 
 #include <stdio.h>
 
-#include "../common/log_file.h"
+#include "common/log_file.h"
 #include "state.h"
 
 int Tell(const char *text, const char *caption, unsigned flags, int silentAnswer)

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "../common/output.h"
+#include "common/output.h"
 
 // Tell of a text formatted with one argument; the silent answer is OK.
 int Say(const char *caption, UINT flags, const char *format, const char *arg);

@@ -5,8 +5,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../common/pe_image.h"
-#include "../common/text.h"
+#include "common/pe_image.h"
+#include "common/text.h"
 #include "file_copy.h"
 #include "output.h"
 #include "state.h"

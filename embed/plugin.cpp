@@ -4,8 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../acrobat/acrobat.h"
-#include "../common/text.h"
+#include "acrobat/acrobat.h"
+#include "common/text.h"
 #include "file_copy.h"
 #include "output.h"
 #include "state.h"

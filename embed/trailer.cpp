@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../common/text.h"
+#include "common/text.h"
 
 const int32_t kEmbedTrailerDistance[kEmbedTrailerDistances] = {512, 2680, 2681, 2688, 2758};
 

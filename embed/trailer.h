@@ -3,11 +3,36 @@
 // delivery run's reader (ReadTrailer) and the builder (BuildInstallers) both
 // go through it. Portable: no Windows API.
 //
-// Layout of an installer file, each part starting where the previous one
-// ends:
-//   program image | document (at D, absent when D is 0)
-//   | plug-in (at P, absent when P is 0) | trailer (at T)
-//   | optional block appended after building (a signature)
+// An installer file, each part starting where the previous one ends:
+//
+//   0   +---------------------------+
+//       | program image (embed.exe) |
+//   D   +---------------------------+
+//       | document                  |  absent when D is 0
+//   P   +---------------------------+
+//       | plug-in                   |  absent when P is 0
+//   T   +---------------------------+
+//       | trailer (512 bytes)       |
+//       +---------------------------+
+//       | signature                 |  only when signed after building: the
+//       +---------------------------+  trailer is looked for at the distances
+//                                      below from the file's or data's end
+// The trailer: fixed-width text fields; a text shorter than its field is
+// followed by zero bytes, one that fills it has no terminator.
+//
+//     0 +-----+-------+-------------------------------------+
+//       | '@' | D (9) | document name (118)                 |
+//   128 +-----+-------+--+----------------------------------+
+//       | P (10)         | plug-in name (16)                |
+//   154 +----------------+----------------------------------+
+//       | unused (122)                                      |
+//   276 +---------------------------------------------------+
+//       | closing message (50)                              |
+//   326 +---------------------------------------------------+
+//       | unused (5)                                        |
+//   331 +------------------------+--------------------------+
+//       | "YES"/"NO" (3)         | unused (178)             |
+//   512 +------------------------+--------------------------+
 #ifndef TARNWICK_EMBED_TRAILER_H
 #define TARNWICK_EMBED_TRAILER_H
 

@@ -4,9 +4,12 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../../common/text.h"
-#include "../shell/output.h"
+#include "common/text.h"
+#include "setup/shell/output.h"
+#include "setup/shell/state.h"
 #include "dib.h"
+
+static_assert((int)kBitmapNameSize == (int)kPathSize, "the picture's name is one of setup's paths");
 
 static_assert(sizeof(BITMAPINFOHEADER) == sizeof(DibInfoHeader), "info header layout");
 static_assert(sizeof(PALETTEENTRY) == sizeof(DibPaletteEntry), "palette entry layout");

@@ -7,12 +7,13 @@
 #include <windows.h>
 #include <stdint.h>
 
-#include "../shell/state.h"
+// Room for the picture's file name, terminator included: setup's paths.
+enum { kBitmapNameSize = 256 };
 
 // The one background picture of the process. Zero at start; BmpRelease
 // empties it again.
 struct BackgroundBitmap {
-    char fileName[kPathSize];  // the picture's file name
+    char fileName[kBitmapNameSize];  // the picture's file name
     HGLOBAL hHeader;           // 40-byte info header and colour table; after
                                // loading a picture that is not 24-bit, the
                                // table holds 16-bit palette indices

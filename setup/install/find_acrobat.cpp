@@ -5,11 +5,11 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../shell/run_mode.h"
-#include "../shell/state.h"
-#include "../shell/output.h"
-#include "../../common/text.h"
-#include "../shell/wait.h"
+#include "common/text.h"
+#include "setup/shell/output.h"
+#include "setup/shell/run_mode.h"
+#include "setup/shell/state.h"
+#include "setup/shell/wait.h"
 #include "status.h"
 #include "viewer_install.h"
 #include "viewer_names.h"

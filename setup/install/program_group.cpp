@@ -7,13 +7,12 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../shell/output.h"
-#include "../shell/state.h"
-#include "../shell/wait.h"
-#include "../../common/text.h"
+#include "common/text.h"
+#include "setup/shell/output.h"
+#include "setup/shell/state.h"
+#include "setup/shell/wait.h"
 #include "program_items.h"
 #include "script_values.h"
-#include "sequence.h"
 #include "status.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../../common/text.h"
+#include "common/text.h"
 #include "script_values.h"
 
 void QuotedValueName(const char *value, char *name, size_t cap)

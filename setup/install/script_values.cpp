@@ -3,9 +3,10 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../payload/package_keys.h"
-#include "../shell/run_mode.h"
-#include "../../common/text.h"
+#include "common/text.h"
+#include "common/text_lines.h"
+#include "setup/payload/package_keys.h"
+#include "setup/shell/run_mode.h"
 
 namespace {
 
@@ -193,4 +194,15 @@ int SilentEmbedSwitches(const char *logPath, char *cmdLine, size_t cap)
         return 0;
     }
     return 1;
+}
+
+void ReadScriptLines(FILE *script, ScriptLineFn each, void *context)
+{
+    TextLines lines;
+    BeginTextLines(&lines, script);
+    char line[kTextPieceSize];
+    while (NextTextPiece(&lines, line, sizeof line)) {
+        StripLineEnd(line);
+        each(line, lines.line, context);
+    }
 }

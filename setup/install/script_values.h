@@ -5,6 +5,7 @@
 #define TARNWICK_SCRIPT_VALUES_H
 
 #include <stddef.h>
+#include <stdio.h>
 
 // The script's settings; each value is the rest of its line, untrimmed, cut
 // to its field; the last line with a key counts; an absent key is empty.
@@ -37,6 +38,13 @@ enum ScriptFileOp {
     kScriptCopyFile,  // COPYFILE=
     kScriptMoveFile,  // MOVEFILE=
 };
+
+// Reads the script (opened in binary: common/text_lines reads it as text,
+// as every program that reads SETUP.INI does) and gives each line to each:
+// at most 255 characters at a time (a longer line arrives in pieces), cut
+// at its first CR or LF, with the file's line it comes from (from 1).
+typedef void (*ScriptLineFn)(const char *line, long lineNumber, void *context);
+void ReadScriptLines(FILE *script, ScriptLineFn each, void *context);
 
 // Tests one line (already cut at its line end) against every key. Settings
 // are stored into values; for a file operation its kind is returned and

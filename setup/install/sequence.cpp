@@ -3,13 +3,12 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "acrobat.h"
-#include "../resource.h"
-#include "../shell/dialogs.h"
-#include "../shell/output.h"
-#include "../shell/state.h"
-#include "../shell/wait.h"
-#include "../../common/text.h"
+#include "acrobat/acrobat.h"
+#include "common/text.h"
+#include "setup/resource.h"
+#include "setup/shell/output.h"
+#include "setup/shell/state.h"
+#include "setup/shell/wait.h"
 #include "find_acrobat.h"
 #include "program_group.h"
 #include "script_values.h"
@@ -88,32 +87,34 @@ void MoveInstalledFile(const char *value)
         NoteStepFailedOn("Cannot move: %s", source);
 }
 
+// One line of the script: a setting is stored, a file operation runs.
+static void TakeInstallLine(const char *line, long, void *)
+{
+    const char *value = NULL;
+    switch (ReadScriptLine(line, &gState.script, &value)) {
+    case kScriptCopyDir:
+    case kScriptMakeDir:
+        CreateScriptDirectory(value);
+        break;
+    case kScriptCopyFile:
+        CopySetupFile(value);
+        break;
+    case kScriptMoveFile:
+        MoveInstalledFile(value);
+        break;
+    case kScriptNoOp:
+        break;
+    }
+}
+
 // Reads the script, storing its settings and running its file operations
 // line by line. Returns 0 when it cannot be opened.
 static int ReadInstallScript(void)
 {
-    FILE *script = fopen("setup.ini", "r");
+    FILE *script = fopen("setup.ini", "rb");
     if (script == NULL)
         return 0;
-    char line[256];
-    while (fgets(line, sizeof line, script) != NULL) {
-        StripLineEnd(line);
-        const char *value = NULL;
-        switch (ReadScriptLine(line, &gState.script, &value)) {
-        case kScriptCopyDir:
-        case kScriptMakeDir:
-            CreateScriptDirectory(value);
-            break;
-        case kScriptCopyFile:
-            CopySetupFile(value);
-            break;
-        case kScriptMoveFile:
-            MoveInstalledFile(value);
-            break;
-        case kScriptNoOp:
-            break;
-        }
-    }
+    ReadScriptLines(script, TakeInstallLine, NULL);
     fclose(script);
     if (gState.script.minst[0] == '2')
         gState.installMode = 2;

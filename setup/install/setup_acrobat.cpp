@@ -1,7 +1,7 @@
 #include "setup_acrobat.h"
 
-#include "../shell/wait.h"
-#include "acrobat.h"
+#include "acrobat/acrobat.h"
+#include "setup/shell/wait.h"
 
 void SetupFindAcrobatWindow(void)
 {

@@ -3,11 +3,42 @@
 #include <windows.h>
 #include <stdio.h>
 
-#include "../payload/progress.h"
-#include "../resource.h"
-#include "../shell/output.h"
-#include "../shell/state.h"
-#include "../../common/text.h"
+#include "common/text.h"
+#include "setup/payload/progress.h"
+#include "setup/resource.h"
+#include "setup/shell/dialog_colour.h"
+#include "setup/shell/output.h"
+#include "setup/shell/state.h"
+
+INT_PTR CALLBACK InstallProgressDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CLOSE:
+    case WM_DESTROY:
+        EndDialog(dlg, 1);
+        return 1;
+    case WM_INITDIALOG:
+        return 1;
+    }
+    (void)lParam;
+    return PlainDialogColour(msg, wParam);
+}
+
+INT_PTR CALLBACK FinishDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        return 1;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dlg, 1);
+            PostQuitMessage(0);
+        }
+        return 1;
+    }
+    (void)lParam;
+    return PlainDialogColour(msg, wParam);
+}
 
 void SetStatus(const char *text)
 {

@@ -1,8 +1,13 @@
-// The installation status dialog's status line and meter, which every step
-// of the installation sequence reports on, and the record of steps that
-// were not done.
+// The installation status dialog (103), whose status line and meter every
+// step of the installation sequence reports on, the completion dialog (105)
+// that follows it, and the record of steps that were not done.
 #ifndef TARNWICK_STATUS_H
 #define TARNWICK_STATUS_H
+
+#include <windows.h>
+
+INT_PTR CALLBACK InstallProgressDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK FinishDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Sets the status line (control 1006 of the status dialog).
 void SetStatus(const char *text);

@@ -4,14 +4,15 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../shell/installation.h"
-#include "../shell/output.h"
-#include "../shell/run_mode.h"
-#include "../shell/state.h"
-#include "../shell/wait.h"
-#include "../../common/text.h"
+#include "common/text.h"
+#include "setup/shell/exit_status.h"
+#include "setup/shell/output.h"
+#include "setup/shell/run_mode.h"
+#include "setup/shell/state.h"
+#include "setup/shell/wait.h"
 #include "program_group.h"
 #include "program_items.h"
+#include "script_values.h"
 #include "uninstall_list.h"
 
 namespace {
@@ -35,18 +36,19 @@ int EnterInstallDir(void)
     return dir[0] != '\0' && SetCurrentDirectoryA(dir);
 }
 
+void TakeUninstallLine(const char *line, long, void *values)
+{
+    ReadUninstallLine(line, (UninstallValues *)values);
+}
+
 // Reads the three values from setup.ini in the current directory. Returns
 // 0 when it cannot be opened.
 int ReadUninstallScript(UninstallValues *values)
 {
-    FILE *script = fopen("setup.ini", "r");
+    FILE *script = fopen("setup.ini", "rb");
     if (script == NULL)
         return 0;
-    char line[256];
-    while (fgets(line, sizeof line, script) != NULL) {
-        StripLineEnd(line);
-        ReadUninstallLine(line, values);
-    }
+    ReadScriptLines(script, TakeUninstallLine, values);
     fclose(script);
     return 1;
 }

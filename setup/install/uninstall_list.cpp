@@ -4,8 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "../shell/run_mode.h"
-#include "../../common/text.h"
+#include "common/text.h"
+#include "setup/shell/run_mode.h"
 
 namespace {
 

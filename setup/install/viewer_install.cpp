@@ -4,10 +4,9 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../shell/output.h"
-#include "../shell/state.h"
-#include "../shell/wait.h"
-#include "sequence.h"
+#include "setup/shell/output.h"
+#include "setup/shell/state.h"
+#include "setup/shell/wait.h"
 #include "status.h"
 #include "viewer_names.h"
 

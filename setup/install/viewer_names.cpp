@@ -3,8 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../shell/run_mode.h"
-#include "../../common/text.h"
+#include "common/text.h"
+#include "setup/shell/run_mode.h"
 
 int SplitViewerPath(const char *path, char *dir, size_t dirCap, char *name, size_t nameCap)
 {

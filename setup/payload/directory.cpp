@@ -5,11 +5,11 @@
 #include <stdio.h>
 #include <windows.h>
 
-#include "../shell/alert.h"
-#include "../shell/state.h"
-#include "../shell/output.h"
-#include "../../common/pe_image.h"
-#include "../../common/text.h"
+#include "common/pe_image.h"
+#include "common/text.h"
+#include "setup/shell/alert.h"
+#include "setup/shell/output.h"
+#include "setup/shell/state.h"
 #include "package_keys.h"
 #include "trailer.h"
 
@@ -159,7 +159,7 @@ int BuildPackage(void)
     if (!AppendInput(out, "PACK.BOX", "Cannot read: PACK.BOX"))
         goto fail;
 
-    script = fopen("SETUP.INI", "r");
+    script = fopen("SETUP.INI", "rb");
     if (script == NULL) {
         Tell("Cannot read: SETUP.INI", "Error", MB_OK, IDOK);
         goto fail;

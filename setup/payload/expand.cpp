@@ -3,13 +3,13 @@
 #include <string.h>
 #include <windows.h>
 
-#include "../shell/alert.h"
-#include "../shell/state.h"
-#include "../../common/text.h"
-#include "../shell/wait.h"
+#include "common/text.h"
+#include "dunzip/unzip_params.h"
+#include "setup/shell/alert.h"
+#include "setup/shell/state.h"
+#include "setup/shell/wait.h"
 #include "pacing.h"
 #include "progress.h"
-#include "unzip_params.h"
 
 // The caller removes the argument (cdecl), as every DUNZIP32.DLL expects.
 typedef int32_t(__cdecl *DunzipFn)(const UnzipParams *params);

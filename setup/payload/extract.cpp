@@ -5,10 +5,10 @@
 #include <stdio.h>
 #include <sys/stat.h>
 
-#include "../shell/alert.h"
-#include "../shell/state.h"
-#include "../../common/text.h"
-#include "../shell/wait.h"
+#include "common/text.h"
+#include "setup/shell/alert.h"
+#include "setup/shell/state.h"
+#include "setup/shell/wait.h"
 #include "pacing.h"
 #include "progress.h"
 #include "trailer.h"

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "../shell/state.h"
-#include "../shell/output.h"
-#include "../../common/text.h"
+#include "common/text.h"
+#include "setup/shell/output.h"
+#include "setup/shell/state.h"
 
 int DriveKind(char *drive)
 {

@@ -3,7 +3,8 @@
 #include <stddef.h>
 #include <string.h>
 
-#include "../../common/text.h"
+#include "common/text.h"
+#include "common/text_lines.h"
 
 const char *MatchScriptKey(const char *line, const char *key)
 {
@@ -25,8 +26,10 @@ const char *PackageKeyName(size_t index)
 void ReadPackageKeys(FILE *script, PackageKeys *keys)
 {
     memset(keys, 0, sizeof *keys);
+    TextLines lines;
+    BeginTextLines(&lines, script);
     char line[kScriptLineSize];
-    while (fgets(line, sizeof line, script) != NULL) {
+    while (NextTextPiece(&lines, line, sizeof line)) {
         StripLineEnd(line);
         StoreKeyValue(line, kKeys, sizeof kKeys / sizeof kKeys[0], keys);
     }

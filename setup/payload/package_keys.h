@@ -23,8 +23,9 @@ const char *MatchScriptKey(const char *line, const char *key);
 // The four keys, by index from 0; NULL past the last.
 const char *PackageKeyName(size_t index);
 
-// Reads the script line by line, 255 characters at most a line (a longer
-// line is read as several), and collects the four keys.
+// Reads the script (opened in binary: common/text_lines reads it as text)
+// line by line, 255 characters at most a line (a longer line is read as
+// several), and collects the four keys.
 void ReadPackageKeys(FILE *script, PackageKeys *keys);
 
 #endif

@@ -1,7 +1,7 @@
 #include "progress.h"
 
-#include "../resource.h"
-#include "../shell/state.h"
+#include "setup/resource.h"
+#include "setup/shell/state.h"
 
 static void PaintBar(HWND dlg, int32_t *ready, int32_t shade, int32_t position,
                      int32_t maximum)

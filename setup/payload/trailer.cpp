@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../../common/text.h"
+#include "common/text.h"
 
 const int kShadeStockBrush[kShadeDigits] = {4, 3, 2, 1, 5, 0};
 

@@ -3,10 +3,40 @@
 // (ReadPayloadDirectory) and the builder (BuildPackage) both go through it.
 // Portable: no Windows API.
 //
-// Layout of a packaged setup file, each part starting where the previous
-// one ends:
-//   program image | METER.DLL | DUNZIP32.DLL (at dunzipOffset)
-//   | PACK.BOX (at packOffset) | trailer (last 512 bytes)
+// A packaged setup file, each part starting where the previous one ends:
+//
+//   0             +---------------------------+
+//                 | program image (setup.exe) |
+//                 +---------------------------+
+//                 | METER.DLL                 |
+//   dunzipOffset  +---------------------------+
+//                 | DUNZIP32.DLL              |
+//   packOffset    +---------------------------+
+//                 | PACK.BOX (a zip archive)  |
+//   end - 512     +---------------------------+
+//                 | trailer (512 bytes)       |
+//   end           +---------------------------+
+//                 | certificate table         |  only in a signed file, whose
+//                 +---------------------------+  "end" is where the table
+//                                                begins, less the zero bytes
+//                                                a signing tool pads with
+// The trailer: text fields, each NUL-terminated within its width, unused
+// bytes 0.
+//
+//     0 +-----+--------------------------------------+
+//       | '@' | DEFAULTDIR                           |
+//   128 +-----+--------------------------------------+
+//       | PUBNAME                                    |
+//   256 +--------------------------------------------+
+//       | "%ld DUNZIP32.DLL": dunzipOffset           |
+//   320 +--------------------------------------------+
+//       | "%ld PACK.BOX": packOffset                 |
+//   416 +--------------------------------------------+
+//       | R1 "rrr,ggg,bbb,m,c,e": dialog colour,     |
+//       | install mode, the two bars' shades         |
+//   464 +--------------------------------------------+
+//       | R2 "rrr,ggg,bbb": the backdrop's colour    |
+//   512 +--------------------------------------------+
 #ifndef TARNWICK_PAYLOAD_TRAILER_H
 #define TARNWICK_PAYLOAD_TRAILER_H
 

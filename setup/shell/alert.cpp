@@ -1,7 +1,7 @@
 #include "alert.h"
 
-#include "state.h"
 #include "output.h"
+#include "state.h"
 
 // Fatal errors do not unwind: every loop checks cancelled, and the quit
 // message ends the main loop.

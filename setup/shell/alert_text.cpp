@@ -2,7 +2,7 @@
 
 #include <stdio.h>
 
-#include "../../common/text.h"
+#include "common/text.h"
 
 enum AlertArg { kNoArg, kDestDir, kOwnPath };
 

@@ -3,11 +3,12 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "../bitmap/bitmap.h"
-#include "../resource.h"
+#include "common/text.h"
+#include "setup/bitmap/bitmap.h"
+#include "setup/resource.h"
 #include "dialogs.h"
+#include "installation.h"
 #include "state.h"
-#include "../../common/text.h"
 #include "wait.h"
 
 static const char kClassName[] = "QUICKINST";

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "../../common/log_file.h"
+#include "common/log_file.h"
 #include "state.h"
 
 // Marks a text that a window already shows: Tell writes it to a silent

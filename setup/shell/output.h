@@ -5,7 +5,7 @@
 #ifndef TARNWICK_SETUP_OUTPUT_H
 #define TARNWICK_SETUP_OUTPUT_H
 
-#include "../../common/output.h"
+#include "common/output.h"
 
 // A text a window of setup shows by itself (a status line, a dialog's
 // label): the window is the caller's; in a silent run the text goes to the

@@ -4,7 +4,7 @@
 
 #include <stddef.h>
 
-#include "../../common/text.h"  // LastBackslash
+#include "common/text.h"  // LastBackslash
 
 enum RunMode {
     kRunInstaller,         // any other name; also the builder, decided later

@@ -4,14 +4,15 @@
 
 #include <stdio.h>
 
-#include "../../common/ansi_code_page.h"
-#include "../install/uninstall.h"
-#include "../payload/directory.h"
-#include "../payload/media.h"
-#include "../../common/log_file.h"
-#include "../../common/switches.h"
-#include "../../common/text.h"
+#include "common/ansi_code_page.h"
+#include "common/log_file.h"
+#include "common/switches.h"
+#include "common/text.h"
+#include "setup/install/uninstall.h"
+#include "setup/payload/directory.h"
+#include "setup/payload/media.h"
 #include "dialogs.h"
+#include "exit_status.h"
 #include "installation.h"
 #include "main_window.h"
 #include "output.h"

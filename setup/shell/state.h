@@ -7,8 +7,8 @@
 
 #include <windows.h>
 
-#include "../install/script_values.h"
-#include "../payload/unzip_params.h"
+#include "dunzip/unzip_params.h"
+#include "setup/install/script_values.h"
 
 enum {
     kPathSize = 256,

@@ -13,9 +13,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "bitmap/bitmap.h"
-#include "shell/state.h"
-#include "../../common/text.h"
+#include "common/text.h"
+#include "setup/bitmap/bitmap.h"
+#include "setup/shell/state.h"
 
 static double Now(void)
 {

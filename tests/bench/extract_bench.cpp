@@ -6,10 +6,10 @@
 #include <psapi.h>
 #include <stdio.h>
 
-#include "../../common/text.h"
-#include "delivery.h"
-#include "payload.h"
-#include "state.h"
+#include "common/text.h"
+#include "embed/delivery.h"
+#include "embed/payload.h"
+#include "embed/state.h"
 
 EmbedState gEmbed;
 

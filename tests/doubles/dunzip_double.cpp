@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <stdio.h>
 
-#include "../../setup/payload/unzip_params.h"
+#include "dunzip/unzip_params.h"
 
 #if !defined(_WIN64)
 // Calls a stdcall callback with three arguments and says whether the stack

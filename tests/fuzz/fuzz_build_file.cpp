@@ -8,7 +8,7 @@
 #include <string>
 
 #include "embed/build_file.h"
-#include "tests/fuzz/fuzz_code_page.h"
+#include "fuzz_code_page.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {

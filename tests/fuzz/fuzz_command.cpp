@@ -6,7 +6,7 @@
 #include "acrobat/title_match.h"
 #include "common/switches.h"
 #include "embed/command.h"
-#include "tests/fuzz/fuzz_code_page.h"
+#include "fuzz_code_page.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {

@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "embed/trailer.h"
-#include "tests/fuzz/fuzz_code_page.h"
+#include "fuzz_code_page.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "minimal_pe.h"
 #include "pubkit/examine.h"
+#include "minimal_pe.h"
 
 static int32_t ReadString(void *ctx, uint64_t offset, void *buf, uint32_t n)
 {

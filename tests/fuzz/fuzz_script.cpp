@@ -7,7 +7,7 @@
 #include "common/text.h"
 #include "setup/install/script_values.h"
 #include "setup/install/viewer_names.h"
-#include "tests/fuzz/fuzz_code_page.h"
+#include "fuzz_code_page.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {

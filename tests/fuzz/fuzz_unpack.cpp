@@ -9,8 +9,8 @@
 
 #include <string>
 
-#include "minimal_pe.h"
 #include "pubkit/unpack.h"
+#include "minimal_pe.h"
 
 static int RemoveOne(const char *path, const struct stat *, int, struct FTW *)
 {

@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "tests/host/zip_fixture.h"
-#include "tests/fuzz/fuzz_code_page.h"
+#include "fuzz_code_page.h"
 
 // Read character by character in the input's code page, as Windows reads
 // the path: no "\\" or ":" of its own, no lead byte without its trail byte,

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "setup/bitmap/dib.h"
-#include "tests/host/dib_fixture.h"
+#include "dib_fixture.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/log_file.h"
 #include "common/switches.h"
 #include "setup/install/script_values.h"
 

@@ -2,7 +2,11 @@
 #include <stddef.h>
 #include <string.h>
 
+#include <string>
+#include <vector>
+
 #include "common/text.h"
+#include "common/text_lines.h"
 
 TEST(CopyText, CutsToCapacityAndNeverWritesPastIt)
 {
@@ -92,4 +96,61 @@ TEST(StoreKeyValue, FillsTheMatchingFieldOnlyCutToItsSize)
     EXPECT_EQ('X', record.second[0]);
     EXPECT_EQ(1, StoreKeyValue("TWO= b ", keys, 2, &record));
     EXPECT_STREQ(" b ", record.second) << "values are not trimmed";
+}
+
+namespace {
+
+struct Read {
+    std::vector<std::string> pieces;
+    std::vector<long> lines;
+    std::vector<int> continues;
+};
+
+// Every piece of bytes as a text file read by the programs on Windows.
+Read Pieces(const std::string &bytes)
+{
+    Read r;
+    FILE *f = fmemopen((void *)bytes.data(), bytes.size(), "rb");
+    TextLines t;
+    BeginTextLines(&t, f);
+    char piece[kTextPieceSize];
+    while (NextTextPiece(&t, piece, sizeof piece)) {
+        r.pieces.push_back(piece);
+        r.lines.push_back(t.line);
+        r.continues.push_back(t.continues);
+    }
+    fclose(f);
+    return r;
+}
+
+}  // namespace
+
+TEST(TextLines, ReadAsTextModeAndFgetsReadThem)
+{
+    // CR LF is LF; a CR alone stays, and so does what a later CR LF makes
+    // of CR CR LF; a Ctrl-Z ends the file.
+    Read r = Pieces("A=1\r\nB=2\rC=3\r\r\nD=4\nE=5\x1a" "F=6\r\n");
+    EXPECT_EQ((std::vector<std::string>{"A=1\n", "B=2\rC=3\r\n", "D=4\n", "E=5"}), r.pieces);
+    EXPECT_EQ((std::vector<long>{1, 2, 3, 4}), r.lines);
+    EXPECT_TRUE(Pieces("").pieces.empty());
+    EXPECT_TRUE(Pieces("\x1a" "A=1\r\n").pieces.empty());
+
+    // A long line arrives in pieces of 255 characters, each on the same line
+    // of the file; the last piece of a line says no more follows. A line of
+    // exactly 255 is followed by its line end alone.
+    std::string longLine(300, 'x'), exact(255, 'y');
+    r = Pieces(longLine + "\r\n" + exact + "\r\nZ=1");
+    ASSERT_EQ(5u, r.pieces.size());
+    EXPECT_EQ(std::string(255, 'x'), r.pieces[0]);
+    EXPECT_EQ(std::string(45, 'x') + "\n", r.pieces[1]);
+    EXPECT_EQ(exact, r.pieces[2]);
+    EXPECT_EQ("\n", r.pieces[3]);
+    EXPECT_EQ("Z=1", r.pieces[4]);
+    EXPECT_EQ((std::vector<long>{1, 1, 2, 2, 3}), r.lines);
+    EXPECT_EQ((std::vector<int>{1, 0, 0, 0, 0}), r.continues);
+    // A CR at the 255th character's heels, cut from its LF by the room.
+    r = Pieces(std::string(254, 'w') + "\r\r\n");
+    ASSERT_EQ(2u, r.pieces.size());
+    EXPECT_EQ(std::string(254, 'w') + "\r", r.pieces[0]);
+    EXPECT_EQ("\n", r.pieces[1]);
 }

@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "shell/state.h"
+#include "setup/shell/state.h"
 #include "wine_test_util.h"
 
 void StateTest::SetUp()

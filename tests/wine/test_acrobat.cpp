@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "acrobat.h"
-#include "../../common/output.h"
+#include "acrobat/acrobat.h"
+#include "common/output.h"
 #include "wine_test_util.h"
 
 namespace {

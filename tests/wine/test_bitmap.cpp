@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "bitmap/bitmap.h"
-#include "shell/state.h"
-#include "state_test.h"
+#include "setup/bitmap/bitmap.h"
+#include "setup/shell/state.h"
 #include "tests/host/dib_fixture.h"
+#include "state_test.h"
 #include "wine_test_util.h"
 
 namespace {

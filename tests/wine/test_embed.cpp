@@ -6,12 +6,12 @@
 
 #include <string>
 
-#include "acrobat.h"
-#include "file_copy.h"
-#include "payload.h"
-#include "plugin.h"
-#include "state.h"
-#include "trust.h"
+#include "acrobat/acrobat.h"
+#include "embed/file_copy.h"
+#include "embed/payload.h"
+#include "embed/plugin.h"
+#include "embed/state.h"
+#include "embed/trust.h"
 #include "wine_test_util.h"
 
 EmbedState gEmbed;

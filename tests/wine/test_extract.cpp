@@ -6,12 +6,13 @@
 
 #include <string>
 
-#include "payload/expand.h"
-#include "payload/extract.h"
-#include "payload/progress.h"
-#include "resource.h"
-#include "shell/dialogs.h"
-#include "shell/state.h"
+#include "setup/payload/expand.h"
+#include "setup/payload/extract.h"
+#include "setup/payload/progress.h"
+#include "setup/resource.h"
+#include "setup/install/status.h"
+#include "setup/shell/dialogs.h"
+#include "setup/shell/state.h"
 #include "state_test.h"
 #include "wine_test_util.h"
 

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include "shell/main_window.h"
-#include "shell/state.h"
+#include "setup/shell/main_window.h"
+#include "setup/shell/state.h"
 #include "wine_test_util.h"
 
 namespace {

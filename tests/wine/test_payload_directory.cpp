@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "payload/directory.h"
-#include "shell/state.h"
+#include "setup/payload/directory.h"
+#include "setup/shell/state.h"
 #include "state_test.h"
 #include "wine_test_util.h"
 

@@ -9,9 +9,9 @@
 
 #include <string>
 
-#include "install/program_group.h"
-#include "install/uninstall.h"
-#include "shell/state.h"
+#include "setup/install/program_group.h"
+#include "setup/install/uninstall.h"
+#include "setup/shell/state.h"
 #include "state_test.h"
 #include "wine_test_util.h"
 

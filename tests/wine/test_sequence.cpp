@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "install/find_acrobat.h"
-#include "install/sequence.h"
-#include "install/viewer_install.h"
-#include "resource.h"
-#include "shell/dialogs.h"
-#include "shell/main_window.h"
-#include "shell/state.h"
-#include "../../common/text.h"
+#include "common/text.h"
+#include "setup/install/find_acrobat.h"
+#include "setup/install/sequence.h"
+#include "setup/install/viewer_install.h"
+#include "setup/resource.h"
+#include "setup/shell/dialogs.h"
+#include "setup/shell/main_window.h"
+#include "setup/shell/state.h"
 #include "state_test.h"
 #include "wine_test_util.h"
 

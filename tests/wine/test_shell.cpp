@@ -2,11 +2,12 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include "payload/media.h"
-#include "shell/alert.h"
-#include "shell/dialogs.h"
-#include "shell/state.h"
-#include "shell/wait.h"
+#include "setup/payload/media.h"
+#include "setup/shell/alert.h"
+#include "setup/shell/dialogs.h"
+#include "setup/shell/installation.h"
+#include "setup/shell/state.h"
+#include "setup/shell/wait.h"
 #include "wine_test_util.h"
 
 namespace {

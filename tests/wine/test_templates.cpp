@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "resource.h"
+#include "setup/resource.h"
 
 namespace {
 
