@@ -47,6 +47,11 @@ install_scenario()
 {
     local timeout="" title="" readme="" to="" copy=1 licence="" result="" at=() stage
     while [ $# -gt 0 ]; do
+        # Its value(s) must follow an option that takes any.
+        case $1 in
+        --timeout | --title | --to) [ $# -ge 2 ] ;;
+        --at) [ $# -ge 3 ] ;;
+        esac || e2e_fail "install_scenario: $1 without its value"
         case $1 in
         --timeout) timeout=$2; shift 2 ;;
         --title) title=$2; shift 2 ;;
