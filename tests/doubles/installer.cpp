@@ -1,4 +1,4 @@
-// A stand-in for the viewer's installer, for setup's scenarios:
+// The installer: a stand-in for the viewer's installer, for setup's scenarios:
 //
 //   VWINST.EXE [-broadcast] [SHOW_MS [TITLE]]
 //
@@ -19,12 +19,9 @@
 //   broadcast                      (with -broadcast)
 //   unanswered <window title>      (each window that did not answer)
 //   ended
-#include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-
-#include <string>
 
 #include "double_common.h"
 
@@ -33,46 +30,49 @@ namespace {
 const char kTargetRoot[] = "C:\\Program Files\\Adobe";
 const char kTargetVendor[] = "C:\\Program Files\\Adobe\\Acrobat 4.0";
 const char kTarget[] = "C:\\Program Files\\Adobe\\Acrobat 4.0\\Reader";
+const char kLog[] = "C:\\Program Files\\Adobe\\Acrobat 4.0\\Reader\\install.log";
+const char kViewer[] = "C:\\Program Files\\Adobe\\Acrobat 4.0\\Reader\\AcroRd32.exe";
+const char kPlugIns[] = "C:\\Program Files\\Adobe\\Acrobat 4.0\\Reader\\PLUG_INS";
 const char kAppPaths[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\AcroRd32.exe";
 const UINT_PTR kShowTimer = 1;
-
-std::string gPayload;
-bool gBroadcast;
 const UINT kAnswerMs = 5000;
 
-void Log(const std::string &line)
+bool gBroadcast;
+
+void Log(const char *head, const char *text)
 {
-    AppendLineTo(std::string(kTarget) + "\\install.log", line);
+    AppendLineTo(kLog, head, text, strlen(text));
 }
 
-void SetDefault(HKEY root, const char *subKey, const char *name, const std::string &value)
+void SetDefault(HKEY root, const char *subKey, const char *name, const char *value)
 {
     HKEY key;
     if (RegCreateKeyExA(root, subKey, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) != ERROR_SUCCESS)
         return;
-    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value.c_str(), (DWORD)value.size() + 1);
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, (DWORD)strlen(value) + 1);
     RegCloseKey(key);
 }
 
 void Install()
 {
-    if (GetFileAttributesA(gPayload.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        Log("no payload");
+    char payload[MAX_PATH];
+    if (!PathBeside("AcroRd32.ex_", payload, sizeof payload) || !Exists(payload)) {
+        Log("no payload", "");
         return;
     }
-    std::string exe = std::string(kTarget) + "\\AcroRd32.exe";
-    CreateDirectoryA((std::string(kTarget) + "\\PLUG_INS").c_str(), NULL);
-    if (!CopyFileA(gPayload.c_str(), exe.c_str(), FALSE)) {
-        Log("copy failed");
+    CreateDirectoryA(kPlugIns, NULL);
+    if (!CopyFileA(payload, kViewer, FALSE)) {
+        Log("copy failed", "");
         return;
     }
-    SetDefault(HKEY_LOCAL_MACHINE, kAppPaths, NULL, exe);
+    char command[MAX_PATH + 8];
+    snprintf(command, sizeof command, "\"%s\" \"%%1\"", kViewer);
+    SetDefault(HKEY_LOCAL_MACHINE, kAppPaths, NULL, kViewer);
     SetDefault(HKEY_LOCAL_MACHINE, kAppPaths, "Path", kTarget);
     SetDefault(HKEY_CLASSES_ROOT, ".pdf", NULL, "AcroExch.Document");
     SetDefault(HKEY_CLASSES_ROOT, "AcroExch.Document", NULL, "Adobe Acrobat Document");
-    SetDefault(HKEY_CLASSES_ROOT, "AcroExch.Document\\shell\\open\\command", NULL,
-               "\"" + exe + "\" \"%1\"");
-    Log("installed " + exe);
+    SetDefault(HKEY_CLASSES_ROOT, "AcroExch.Document\\shell\\open\\command", NULL, command);
+    Log("installed ", kViewer);
 }
 
 // Sent one window at a time, so that each one that does not answer is known.
@@ -83,49 +83,39 @@ BOOL CALLBACK TellWindow(HWND w, LPARAM)
                              kAnswerMs, &result)) {
         char title[128] = "";
         GetWindowTextA(w, title, sizeof title);
-        Log(std::string("unanswered ") + title);
+        Log("unanswered ", title);
     }
     return TRUE;
 }
 
-LRESULT CALLBACK InstallerProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+// Its time shown is over: it installs, tells the others and goes.
+bool OnMessage(HWND w, UINT msg, WPARAM wp, LPARAM, LRESULT *)
 {
-    switch (msg) {
-    case WM_TIMER:
-        KillTimer(w, kShowTimer);
-        Install();
-        if (gBroadcast) {
-            Log("broadcast");
-            EnumWindows(TellWindow, 0);
-        }
-        DestroyWindow(w);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
+    if (msg != WM_TIMER || wp != kShowTimer)
+        return false;
+    KillTimer(w, kShowTimer);
+    Install();
+    if (gBroadcast) {
+        Log("broadcast", "");
+        EnumWindows(TellWindow, 0);
     }
-    return DefWindowProcA(w, msg, wp, lp);
+    DestroyWindow(w);
+    return true;
 }
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int RunInstaller()
 {
     CreateDirectoryA(kTargetRoot, NULL);
     CreateDirectoryA(kTargetVendor, NULL);
     CreateDirectoryA(kTarget, NULL);
-    Log(std::string("started ") + GetCommandLineA());
+    Log("started ", GetCommandLineA());
     char cwd[MAX_PATH] = "";
     GetCurrentDirectoryA(sizeof cwd, cwd);
-    Log(std::string("directory ") + cwd);
+    Log("directory ", cwd);
 
-    char own[MAX_PATH] = "";
-    GetModuleFileNameA(NULL, own, sizeof own);
-    gPayload = own;
-    gPayload = gPayload.substr(0, gPayload.find_last_of('\\') + 1) + "AcroRd32.ex_";
-
-    std::string argText = CommandArguments();
-    const char *args = argText.c_str();
+    const char *args = gDouble.arguments;
     if (strncmp(args, "-broadcast", 10) == 0) {
         gBroadcast = true;
         args += 10;
@@ -136,24 +126,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         showMs = 3000;
     while (*rest == ' ')
         ++rest;
-    std::string title = *rest ? rest : "Acrobat Reader 4.0 Setup";
-
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = InstallerProc;
-    wc.hInstance = instance;
-    wc.hbrBackground = (HBRUSH)GetStockObject(LTGRAY_BRUSH);
-    wc.lpszClassName = "InstallerDouble";
-    RegisterClassA(&wc);
-    HWND w = CreateWindowA("InstallerDouble", title.c_str(), WS_OVERLAPPEDWINDOW, 80, 80, 420,
-                           240, NULL, NULL, instance, NULL);
-    ShowWindow(w, SW_SHOW);
-    SetTimer(w, kShowTimer, (UINT)showMs, NULL);
-
-    MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    Log("ended");
+    gDouble.onMessage = OnMessage;
+    OpenWindow("InstallerDouble", *rest ? rest : "Acrobat Reader 4.0 Setup", 80, 80, 420, 240,
+               LTGRAY_BRUSH, NULL);
+    ShowWindow(gDouble.window, SW_SHOW);
+    SetTimer(gDouble.window, kShowTimer, (UINT)showMs, NULL);
+    RunUntilQuit();
+    Log("ended", "");
     return 0;
 }

@@ -1,4 +1,4 @@
-// A stand-in for Program Manager, for the end-to-end scenarios. It
+// Program Manager's stand-in, for the end-to-end scenarios. It
 //   - shows a top-level window of class "PROGMAN", titled "Program Manager",
 //     started minimised so that a restore is seen as well as a minimise
 //     (started with "-nowindow" it has none: a shell without Program
@@ -17,40 +17,17 @@
 // double, the later server, first. ready.txt tells the scenario it is up,
 // and whether the shell's service was there. Started with "-probe" it only
 // waits for the shell's service and ends, with exit code 0 when it answered.
-#include <windows.h>
-#include <ddeml.h>
-#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
-#include <string>
-
 #include "double_common.h"
-#include <vector>
 
 namespace {
 
-std::string gDir;
-DWORD gDde;
-HSZ gService, gTopic;
-bool gLogging;
-const UINT_PTR kPollTimer = 1;
 const DWORD kLifetimeMs = 300000;
 const DWORD kShellWaitMs = 20000;
 
-void AppendLog(const std::string &bytes)
-{
-    AppendLineTo(gDir + "\\progman.log", bytes);
-}
-
-void WriteNote(const char *file, const char *text)
-{
-    std::string path = gDir + "\\" + file;
-    FILE *f = fopen(path.c_str(), "wb");
-    if (f) {
-        fprintf(f, "%s\n", text);
-        fclose(f);
-    }
-}
+bool gLogging;
 
 HDDEDATA CALLBACK NoDde(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
 {
@@ -87,20 +64,25 @@ HDDEDATA CALLBACK OnDde(UINT type, UINT, HCONV, HSZ topic, HSZ service, HDDEDATA
 {
     switch (type) {
     case XTYP_CONNECT:
-        return (HDDEDATA)(UINT_PTR)(DdeCmpStringHandles(topic, gTopic) == 0);
+        return (HDDEDATA)(UINT_PTR)(DdeCmpStringHandles(topic, gDouble.topic) == 0);
     case XTYP_WILDCONNECT: {
-        if ((service != NULL && DdeCmpStringHandles(service, gService) != 0) ||
-            (topic != NULL && DdeCmpStringHandles(topic, gTopic) != 0))
+        if ((service != NULL && DdeCmpStringHandles(service, gDouble.service) != 0) ||
+            (topic != NULL && DdeCmpStringHandles(topic, gDouble.topic) != 0))
             return 0;
-        HSZPAIR pairs[2] = {{gService, gTopic}, {NULL, NULL}};
-        return DdeCreateDataHandle(gDde, (LPBYTE)pairs, sizeof pairs, 0, NULL, XTYP_WILDCONNECT,
-                                   0);
+        HSZPAIR pairs[2] = {{gDouble.service, gDouble.topic}, {NULL, NULL}};
+        return DdeCreateDataHandle(gDouble.dde, (LPBYTE)pairs, sizeof pairs, 0, NULL,
+                                   XTYP_WILDCONNECT, 0);
     }
     case XTYP_EXECUTE: {
         DWORD size = DdeGetData(data, NULL, 0, 0);
-        std::vector<char> bytes(size + 1);
-        DWORD got = size != 0 ? DdeGetData(data, (LPBYTE)bytes.data(), size, 0) : 0;
-        AppendLog("EXECUTE " + std::string(bytes.data(), got));
+        char *bytes = (char *)malloc(size + 1);
+        if (bytes == NULL)
+            return (HDDEDATA)DDE_FNOTPROCESSED;
+        DWORD got = size != 0 ? DdeGetData(data, (LPBYTE)bytes, size, 0) : 0;
+        char path[MAX_PATH];
+        if (PathBeside("progman.log", path, sizeof path))
+            AppendLineTo(path, "EXECUTE ", bytes, got);
+        free(bytes);
         return (HDDEDATA)DDE_FACK;
     }
     default:
@@ -108,66 +90,39 @@ HDDEDATA CALLBACK OnDde(UINT type, UINT, HCONV, HSZ topic, HSZ service, HDDEDATA
     }
 }
 
-LRESULT CALLBACK ProgmanProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+// Every change of its window's state, once it serves.
+bool OnMessage(HWND, UINT msg, WPARAM wp, LPARAM, LRESULT *)
 {
-    switch (msg) {
-    case WM_SIZE:
-        if (gLogging && wp == SIZE_MINIMIZED)
-            AppendLog("SHOW minimized");
-        else if (gLogging && (wp == SIZE_RESTORED || wp == SIZE_MAXIMIZED))
-            AppendLog("SHOW restored");
-        break;
-    case WM_TIMER: {
-        if (TimeToEnd(w, gDir))
-            DestroyWindow(w);
-        return 0;
-    }
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(w, msg, wp, lp);
+    if (msg == WM_SIZE && gLogging && wp == SIZE_MINIMIZED)
+        AppendNote("progman.log", "SHOW ", "minimized");
+    else if (msg == WM_SIZE && gLogging && (wp == SIZE_RESTORED || wp == SIZE_MAXIMIZED))
+        AppendNote("progman.log", "SHOW ", "restored");
+    return false;
 }
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int)
+int RunProgman()
 {
-    const bool windowless = cmdLine != NULL && strstr(cmdLine, "-nowindow") != NULL;
-    if (cmdLine != NULL && strstr(cmdLine, "-probe") != NULL)
+    const char *args = gDouble.arguments;
+    if (strstr(args, "-probe") != NULL)
         return ShellServiceAnswers() ? 0 : 1;
-    char own[MAX_PATH];
-    GetModuleFileNameA(NULL, own, sizeof own);
-    gDir = own;
-    gDir = gDir.substr(0, gDir.find_last_of('\\'));
-
+    const bool windowless = strstr(args, "-nowindow") != NULL;
     bool shell = ShellServiceAnswers();
 
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = ProgmanProc;
-    wc.hInstance = instance;
-    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
     // Without its window the double keeps a message-only window for its
     // timer: FindWindow never sees one of those.
-    wc.lpszClassName = windowless ? "ProgmanDoubleTimer" : "PROGMAN";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowA(wc.lpszClassName, "Program Manager", WS_OVERLAPPEDWINDOW, 60, 60,
-                                400, 240, windowless ? HWND_MESSAGE : NULL, NULL, instance, NULL);
-    SetLifetime(window, kLifetimeMs);
-    SetTimer(window, kPollTimer, 100, NULL);
+    gDouble.onMessage = OnMessage;
+    OpenWindow(windowless ? "ProgmanDoubleTimer" : "PROGMAN", "Program Manager", 60, 60, 400, 240,
+               WHITE_BRUSH, windowless ? HWND_MESSAGE : NULL);
+    EndInTime(kLifetimeMs, NULL);
     if (!windowless)
-        ShowWindow(window, SW_SHOWMINNOACTIVE);
+        ShowWindow(gDouble.window, SW_SHOWMINNOACTIVE);
 
-    if (DdeInitializeA(&gDde, OnDde, APPCLASS_STANDARD | CBF_SKIP_ALLNOTIFICATIONS, 0) ==
-        DMLERR_NO_ERROR) {
-        gService = DdeCreateStringHandleA(gDde, "PROGMAN", CP_WINANSI);
-        gTopic = DdeCreateStringHandleA(gDde, "PROGMAN", CP_WINANSI);
-        DdeNameService(gDde, gService, NULL, DNS_REGISTER);
-    }
+    ServeDde("PROGMAN", "PROGMAN", OnDde);
     gLogging = true;
     WriteNote("ready.txt", shell ? "ready after the shell" : "ready without the shell");
-
-    RunUntilQuit(gDde, gService, gTopic);
+    RunUntilQuit();
     WriteNote("ended.txt", "ended");
     return 0;
 }

@@ -1,15 +1,14 @@
-// A stand-in for a program that setup starts and waits for: it writes the
-// command line it was given to "<its own path>.args" and ends with 0.
-#include <windows.h>
+// The recorder: a stand-in for a program that setup starts and waits for
+// (EMBED.EXE). It writes the command line it was given to "<its own
+// path>.args" and ends with 0; no window, no wait.
 #include <stdio.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+#include "double_common.h"
+
+int RunRecorder()
 {
     char path[MAX_PATH + 8];
-    DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return 1;
-    lstrcatA(path, ".args");
+    snprintf(path, sizeof path, "%s.args", gDouble.path);
     FILE *f = fopen(path, "w");
     if (f == NULL)
         return 1;

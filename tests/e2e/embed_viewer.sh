@@ -12,23 +12,10 @@ embed_installer "$E2E_DIR/DOC.EXE" --doc "$E2E_DIR/book.bin" --doc-name book.pdf
 embed_installer "$E2E_DIR/PLUG.EXE" --plugin "$E2E_DIR/plugin.bin"
 QUESTION="Adobe Acrobat is active. Click OK to close Acrobat and continue this install."
 
-# Starts the installed Reader double by hand, as a user would have, and
-# waits (bounded) until it serves.
-start_reader()
-{
-    (cd "$VIEWER_READER" && wine AcroRd32.exe "C:\\old.pdf" </dev/null >/dev/null 2>&1 &)
-    local i
-    for i in $(seq 1 100); do
-        [ -f "$VIEWER_READER/ready.txt" ] && return 0
-        sleep 0.1
-    done
-    e2e_fail "viewer double did not start"
-}
-
 # OK closes the viewer over DDE with the 11-byte command; the plug-in is
 # written a second later.
 viewer_install "$E2E_DIR/ok" reader
-start_reader
+viewer_run "C:\\old.pdf"
 e2e_drive running_ok -- "$E2E_WIN\\PLUG.EXE" <<SCN
 msgbox "Tarnwick" "$QUESTION"
 press 1
@@ -47,7 +34,7 @@ viewer_stop
 # Cancel keeps the viewer and skips only the plug-in copy: the document is
 # still written and opened.
 viewer_install "$E2E_DIR/cancel" reader
-start_reader
+viewer_run "C:\\old.pdf"
 e2e_drive running_cancel -- "$E2E_WIN\\DOC.EXE" <<'SCN'
 msgbox "Tarnwick" "Adobe Acrobat is active. Click OK to close Acrobat and continue this install."
 press 2
@@ -63,7 +50,7 @@ rm -f "$E2E_DIR/book.pdf"
 # A viewer deaf to DDE: OK, about eleven seconds of retries, no message, and
 # the viewer is still open afterwards.
 viewer_install "$E2E_DIR/deaf" reader deaf
-start_reader
+viewer_run "C:\\old.pdf"
 e2e_drive running_deaf -- "$E2E_WIN\\PLUG.EXE" <<SCN
 msgbox "Tarnwick" "$QUESTION"
 press 1

@@ -9,6 +9,7 @@
 # installs whole (so the medium itself is no cause of the failures).
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/lib/embed.sh"
+source "$(dirname "$0")/lib/install.sh"
 e2e_dir failing_medium
 
 medium=/usr/bin/python3
@@ -85,10 +86,7 @@ install()
     shift
     rm -rf "$dest"
     medium_mount "$@"
-    e2e_drive "$name" -- 'D:\SETUP.EXE' <<'SCN'
-timeout 90
-dialog 1001,1006,1000
-press 1
+    install_walk "$name" --timeout 90 --no-copy -- 'D:\SETUP.EXE' <<'SCN'
 msgbox "Alert" "Cannot read: D:\\SETUP.EXE."
 press 1
 exit 0
@@ -106,10 +104,7 @@ SCN
 # The sound medium first: the copy is whole, up to the licence (cancelled).
 rm -rf "$dest"
 medium_mount
-e2e_drive sound -- 'D:\SETUP.EXE' <<'SCN'
-timeout 90
-dialog 1001,1006,1000
-press 1
+install_walk sound --timeout 90 --no-copy -- 'D:\SETUP.EXE' <<'SCN'
 dialog 1000,4
 text 1 "Accept"
 press 2
@@ -158,11 +153,7 @@ met readme1st.txt readme_bad_sector
 [ -f "$disc/readme1st.txt" ] || e2e_fail "readme_bad_sector: the readme was removed"
 rm "$disc/readme1st.txt"
 medium_mount --bad "BOOK/LICENSE.TXT@0"
-e2e_drive licence_bad_sector -- 'D:\SETUP.EXE' <<'SCN'
-timeout 90
-dialog 1001,1006,1000
-type 1000 "D:\\BOOK"
-press 1
+install_walk licence_bad_sector --timeout 90 --to 'D:\\BOOK' --no-copy -- 'D:\SETUP.EXE' <<'SCN'
 msgbox "Alert" "Cannot read: LICENSE.TXT."
 press 1
 exit 0

@@ -6,6 +6,7 @@
 # cut short; with room for the copy, the licence and the script but not the
 # book, the expansion fails (alert 1008). Each ends with its alert.
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/lib/install.sh"
 e2e_dir full_drive
 
 mkdir -p "$E2E_DIR/pack"
@@ -37,10 +38,7 @@ cp "$notes" "$drive/BOOK/"
 # licence nor the completion shows.
 install()
 {
-    e2e_drive "$1" -- "$E2E_WIN\\SETUP.EXE" <<SCN
-timeout 90
-dialog 1001,1006,1000
-press 1
+    install_walk "$1" --timeout 90 --no-copy -- "$E2E_WIN\\SETUP.EXE" <<SCN
 msgbox "Alert" "$2"
 press 1
 exit 0

@@ -11,6 +11,7 @@
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/lib/embed.sh"
 source "$(dirname "$0")/lib/progman.sh"
+source "$(dirname "$0")/lib/install.sh"
 e2e_dir install_bench
 relay_key='HKCU\Software\Wine\Debug'
 relay_off() { wine reg delete "$relay_key" /v RelayInclude /f >/dev/null 2>&1 || true; }
@@ -120,22 +121,12 @@ check()
     rm -rf "$dest" "$group"
 }
 
-run shown -- 'D:\SETUP.EXE' <<'SCN'
-timeout 3600
-dialog 1001,1006,1000
-press 1
-dialog 1003,1002,1006
-gone
-dialog 1000,4
-text 1 "Accept"
-press 1
+shown=$(install_scenario --timeout 3600 --licence --complete <<'SCN'
 msgbox "Tarnwick" "The Lighthouse Keeper is ready to read."
 press 1
-dialog 1,1006
-text 1006 "Installation is Complete."
-press 1
-exit 0
 SCN
+)
+run shown -- 'D:\SETUP.EXE' <<< "$shown"
 check shown
 
 run silent --verbatim -- 'D:\SETUP.EXE' /S '/D=C:\EBOOK' <<'SCN'

@@ -8,30 +8,18 @@
 # registered.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/lib/embed.sh"
+source "$(dirname "$0")/lib/install.sh"
 e2e_dir install_script
 trap embed_reset EXIT
 
-# A package whose EMBED.EXE records how it was started. Few, small members:
-# the expansion waits a second for each.
-make_pack()
-{
-    local name=$1 script=$2
-    local dir="$E2E_DIR/$name"
-    mkdir -p "$dir/pack"
-    cp "$E2E_TESTS/recorder.exe" "$dir/pack/EMBED.EXE"
-    printf 'moved\r\n' > "$dir/pack/M.TXT"
-    printf 'plug-in one\r\n' > "$dir/pack/P1.API"
-    printf 'plug-in two\r\n' > "$dir/pack/P2.API"
-    printf '%s' "$script" > "$dir/pack/SETUP.INI"
-    (cd "$dir/pack" && zip -q -r -X ../PACK.BOX .)
-    e2e_package "$dir" "$script" "$dir/PACK.BOX"
-}
+# The packages' members besides EMBED.EXE and the script.
+members=(M.TXT=moved P1.API='plug-in one' P2.API='plug-in two')
 
 keys=$'[Setup]\r\r\nDEFAULTDIR=C:\\BOOK\r\r\nPUBNAME=Script Book\r\r\nR1=159,159,159,0,0,3\r\r\nR2=000,064,128\r\r\n'
 sample_like=$keys$'FOLDERTITLE="Script Book"\r\r\nICONTITLE="The Book"\r\r\nINSTALLER=\r\r\nINSTLR16=\r\r\nMAINFILE=\\Ebook\\x.pdf\r\r\nMINST=0\r\r\nACRO4ONLY=NO\r\r\nAUTOLAUNCH=NO\r\r\nROMRESIDENT=NO\r\r\nFILE=x.pdf\r\r\nFILE=EMBED.EXE\r\r\n'
 sample_like+=$'MAKEDIR=\\SUB1\r\r\nCOPYFILE=\\CDFILES\\A.TXT\r\r\nCOPYFILE=\\SUB1\\A.TXT\r\r\nCOPYFILE=\\SUB2\\B.TXT\r\r\nMAKEDIR=\\SUB2\r\r\nCOPYDIR=\\X\r\r\nMOVEFILE=\\SUB1\\M.TXT\r\r\n'
 sample_like+=$'PLUGIN1=P2.API\r\r\nPLUGIN1=P1.API\r\r\n'
-make_pack sample "$sample_like"
+make_pack sample "$sample_like" "${members[@]}"
 
 # Setup on the CD-ROM with files of its own there, read-only as on a CD.
 mkdir -p "$BENCH_CDROM/SUB1" "$BENCH_CDROM/SUB2"
@@ -43,18 +31,9 @@ chmod a-w "$BENCH_CDROM/SUB1/A.TXT"
 viewer_install "$E2E_DIR/viewer" reader
 dest="$WINEPREFIX/drive_c/BOOK"
 rm -rf "$dest"
-e2e_drive sample -- 'D:\SETUP.EXE' <<'SCN'
-timeout 90
-dialog 1001,1006,1000
-press 1
-dialog 1003,1002,1006
-gone
+install_walk sample --timeout 90 --complete -- 'D:\SETUP.EXE' <<'SCN'
 dialog 1002,1006
 waittext 1006 "Installing for Windows 95/98/NT."
-dialog 1,1006
-text 1006 "Installation is Complete."
-press 1
-exit 0
 SCN
 args=$(cat "$dest/EMBED.EXE.args")
 [ "$args" = '"C:\BOOK\EMBED.EXE" -cdrom D:\' ] || e2e_fail "embed started as: $args"
@@ -76,10 +55,7 @@ cp "$E2E_TESTS/viewer_double.exe" "$E2E_DIR/viewer16/ACRORD16.EXE"
 wine reg add 'HKCR\TarnwickTestPdf\shell\open\command' /ve \
     /d "\"$(winepath -w "$E2E_DIR/viewer16/ACRORD16.EXE")\" \"%1\"" /f >/dev/null
 rm -rf "$dest"
-e2e_drive sixteen -- 'D:\SETUP.EXE' <<'SCN'
-timeout 90
-dialog 1001,1006,1000
-press 1
+install_walk sixteen --timeout 90 --no-copy -- 'D:\SETUP.EXE' <<'SCN'
 msgbox "ERROR" "Cannot Install on this System."
 press 1
 exit 0
@@ -92,21 +68,11 @@ rm -rf "$BENCH_CDROM/SUB1" "$BENCH_CDROM/SUB2"
 
 # A running viewer, version 3 in its path, and the auto launch.
 launch=$keys$'MAINFILE=x.pdf\r\nAUTOLAUNCH=YES\r\nROMRESIDENT=NO\r\n'
-make_pack launch "$launch"
+make_pack launch "$launch" "${members[@]}"
 viewer_install "$E2E_DIR/viewer3" reader
-start_viewer()
-{
-    (cd "$VIEWER_READER" && wine AcroRd32.exe </dev/null >/dev/null 2>&1 &)
-    local i
-    for i in $(seq 1 100); do [ -f "$VIEWER_READER/ready.txt" ] && return 0; sleep 0.1; done
-    e2e_fail "the viewer double did not start"
-}
-start_viewer
+viewer_run
 rm -rf "$dest"
-e2e_drive viewer_cancel -- "$E2E_WIN\\launch\\SETUP.EXE" <<'SCN'
-timeout 90
-dialog 1001,1006,1000
-press 1
+install_walk viewer_cancel --timeout 90 --no-copy -- "$E2E_WIN\\launch\\SETUP.EXE" <<'SCN'
 msgbox "Tarnwick" "Adobe Acrobat is active. Click OK to close Acrobat and continue this install."
 press 2
 exit 0
@@ -117,18 +83,11 @@ SCN
 [ ! -e "$VIEWER_READER/ended.txt" ] || e2e_fail "the viewer was closed after Cancel"
 
 rm -rf "$dest"
-e2e_drive viewer_ok -- "$E2E_WIN\\launch\\SETUP.EXE" <<'SCN'
-timeout 90
-dialog 1001,1006,1000
-press 1
+install_walk viewer_ok --timeout 90 --no-copy --complete -- "$E2E_WIN\\launch\\SETUP.EXE" <<'SCN'
 msgbox "Tarnwick" "Adobe Acrobat is active. Click OK to close Acrobat and continue this install."
 press 1
 msgbox "" "Acrobat version 3 was detected. Would you like to install Acrobat version 4?"
 press 7
-dialog 1,1006
-text 1006 "Installation is Complete."
-press 1
-exit 0
 SCN
 grep -q 'AppExit' "$VIEWER_READER/dde.txt" || e2e_fail "the viewer was not asked to exit"
 [ -f "$dest/EMBED.EXE.args" ] || e2e_fail "embed did not run"

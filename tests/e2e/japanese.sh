@@ -12,6 +12,7 @@
 # product's UNINSTAL.EXE stay untouched throughout.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/lib/progman.sh"
+source "$(dirname "$0")/lib/install.sh"
 source "$e2e_root/tools/bench.sh"
 bench_locale_prefix ja_JP.UTF-8 932 "$e2e_root/build/wineprefix-932" ||
     e2e_fail "no prefix with the Japanese ANSI code page 932"
@@ -51,19 +52,9 @@ printf '%%PDF-1.4\n' > "$E2E_DIR/pack/$(sjis 予定表.PDF)"
 (cd "$E2E_DIR/pack" && LC_ALL=C zip -q -r -X ../PACK.BOX .)
 e2e_package "$E2E_DIR" "$(sjis "$script")" "$E2E_DIR/PACK.BOX"
 
-e2e_drive install -- "$E2E_WIN\\SETUP.EXE" <<SCN
-timeout 120
-dialog 1001,1006,1000
-type 1000 "$(scn 'C:\ビデオ\予定表')"
-press 1
-dialog 1003,1002,1006
-gone
+install_walk install --timeout 120 --to "$(scn 'C:\ビデオ\予定表')" --complete -- "$E2E_WIN\\SETUP.EXE" <<SCN
 dialog 1002,1006
 waittext 1006 "Creating Program Group and Items..."
-dialog 1,1006
-text 1006 "Installation is Complete."
-press 1
-exit 0
 SCN
 
 want='EMBED.EXE EMBED.EXE.args README.TXT SETUP.INI UNINSTAL.EXE 予定表.PDF 表紙.ICO '

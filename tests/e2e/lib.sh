@@ -5,6 +5,8 @@
 #                          the same quoted for a scenario string)
 #   e2e_package DIR INI    builds a packaged setup DIR/SETUP.EXE with the
 #                          bare setup as builder, from INI and sample inputs
+#   e2e_package_folder DIR INI   the same with the folder DIR/pack zipped
+#                          into DIR/PACK.BOX as its archive
 #   e2e_drive SCENARIO [--verbatim] [--bare] -- PROGRAM [ARGS]   plays a
 #                          scenario (text on stdin); --verbatim passes the
 #                          arguments unquoted, blanks and all; --bare fails
@@ -69,6 +71,14 @@ e2e_package()
     (cd "$work" && wine setup.exe </dev/null)
     [ -f "$work/mtest.exe" ] || e2e_fail "builder left no mtest.exe"
     cp "$work/mtest.exe" "$dir/SETUP.EXE"
+}
+
+# e2e_package_folder DIR INI_TEXT: builds DIR/SETUP.EXE from DIR/pack.
+e2e_package_folder()
+{
+    rm -f "$1/PACK.BOX"
+    (cd "$1/pack" && zip -q -r -X ../PACK.BOX .)
+    e2e_package "$1" "$2" "$1/PACK.BOX"
 }
 
 # e2e_drive NAME [--verbatim] [--bare] -- PROGRAM [ARGS...]: the scenario

@@ -2,6 +2,7 @@
 # A package made by the builder is byte-exact, starts with its branded main
 # window and destination dialog, and ends cleanly on Cancel or a bad drive.
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/lib/install.sh"
 e2e_dir package_start
 
 ini=$'[Setup]\r\r\ndefaultdir=C:\\OLD\r\r\nDEFAULTDIR=C:\\BOOK\r\r\nPUBNAME=A Sample Book\r\r\nR1=159,159,159,0,0,3\r\r\nR2=000,064,128\r\r\n'
@@ -36,10 +37,7 @@ press 2
 exit 0
 SCN
 
-e2e_drive digit -- "$E2E_WIN\\SETUP.EXE" <<'SCN'
-dialog 1001,1006,1000
-type 1000 "1book\\x"
-press 1
+install_walk digit --to '1book\\x' --no-copy -- "$E2E_WIN\\SETUP.EXE" <<'SCN'
 msgbox "Alert" "Cannot CD to: 1BOOK\\X."
 press 1
 exit 0
@@ -48,11 +46,8 @@ SCN
 # Every missing parent is created. The archive here is no zip: nothing is
 # expanded, and the installation ends with the decompress alert, not in
 # silence.
-e2e_drive nested -- "$E2E_WIN\\SETUP.EXE" <<SCN
-timeout 60
-dialog 1001,1006,1000
-type 1000 "c:\\\\e2e\\\\package_start\\\\one\\\\two\\\\three"
-press 1
+install_walk nested --timeout 60 --to 'c:\\e2e\\package_start\\one\\two\\three' --no-copy \
+    -- "$E2E_WIN\\SETUP.EXE" <<'SCN'
 msgbox "Alert" "Decompress error due to program currently running, no write permission, or disk full"
 press 1
 exit 0

@@ -15,50 +15,24 @@
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/lib/embed.sh"
 source "$(dirname "$0")/lib/progman.sh"
+source "$(dirname "$0")/lib/install.sh"
 e2e_dir program_group
 shell_ready
 trap 'progman_stop; embed_reset' EXIT
 
 keys=$'[Setup]\r\nDEFAULTDIR=C:\\BOOK\r\nPUBNAME=Group Book\r\nR1=159,159,159,0,0,3\r\nR2=000,064,128\r\n'
-# make_pack NAME SCRIPT: a package whose EMBED.EXE records how it was started.
-make_pack()
-{
-    local dir="$E2E_DIR/$1"
-    mkdir -p "$dir/pack"
-    cp "$E2E_TESTS/recorder.exe" "$dir/pack/EMBED.EXE"
-    printf 'icon\r\n' > "$dir/pack/BOOK.ICO"
-    printf 'readme\r\n' > "$dir/pack/README.TXT"
-    printf '%s' "$2" > "$dir/pack/SETUP.INI"
-    (cd "$dir/pack" && zip -q -r -X ../PACK.BOX .)
-    e2e_package "$dir" "$2" "$dir/PACK.BOX"
-}
+# The members of every package besides EMBED.EXE and the script.
+members=(BOOK.ICO=icon README.TXT=readme)
 # install NAME PROGRAM [viewer]: runs a package to its completion dialog.
 install()
 {
     local viewer_step=""
     [ "${3:-}" = viewer ] && viewer_step='waittext 1006 "Installing for Windows 95/98/NT."'
-    e2e_drive "$1" -- "$2" <<SCN
-timeout 120
-dialog 1001,1006,1000
-press 1
-dialog 1003,1002,1006
-gone
+    install_walk "$1" --timeout 120 --complete -- "$2" <<SCN
 dialog 1002,1006
 $viewer_step
 waittext 1006 "Creating Program Group and Items..."
-dialog 1,1006
-text 1006 "Installation is Complete."
-press 1
-exit 0
 SCN
-}
-expect_log()
-{
-    cmp "$E2E_LOG/$1.expected" "$PROGMAN_LOG" || {
-        echo "expected:" >&2; cat -v "$E2E_LOG/$1.expected" >&2
-        echo "Program Manager got:" >&2; cat -v "$PROGMAN_LOG" >&2
-        e2e_fail "$1: Program Manager's commands"
-    }
 }
 expect_links()
 {
@@ -74,7 +48,7 @@ dest="$WINEPREFIX/drive_c/BOOK"
 # --- cd
 script=$keys$'FOLDERTITLE="Hidden Books"\r\nICONTITLE="The Book"\r\nICONFILE=BOOK.ICO\r\nINSTALLER=\r\nMAINFILE=\\EBOOK\\BOOK.PDF\r\nACRO4ONLY=NO\r\nAUTOLAUNCH=NO\r\nROMRESIDENT=NO\r\n'
 script+=$'wrifile=\\DOCS\\NOTES.WRI\r\nwrititle="Notes"\r\nSetup2=\r\nS2title=\r\nSetup3=\\EXTRA\\SETUP3.EXE\r\nS3title=Extra Setup\r\n'
-make_pack cd "$script"
+make_pack cd "$script" "${members[@]}"
 cp "$E2E_DIR/cd/SETUP.EXE" "$BENCH_CDROM/SETUP.EXE"
 viewer_install "$E2E_DIR/viewer" reader
 progman_start "$E2E_DIR/progman"
@@ -86,7 +60,7 @@ printf 'EXECUTE %s\0\n' '[AddItem(WRITE.EXE D:\DOCS\NOTES.WRI,"Notes",WRITE.EXE)
     '[AddItem(D:,,C:\BOOK\SETUP.ICO)]' '[AddItem(D:\EXTRA\SETUP3.EXE,Extra Setup,C:\BOOK\SETUP.ICO)]' \
     >> "$E2E_LOG/cd.expected"
 printf '%s\n' 'SHOW minimized' >> "$E2E_LOG/cd.expected"
-expect_log cd
+progman_expect_log cd
 expect_links cd "Hidden Books" 'Readme.lnk -> C:\BOOK\README.TXT (no icon)
 The Book.lnk -> D:\EBOOK\BOOK.PDF (icon: C:\BOOK\BOOK.ICO,0)
 Uninstall.lnk -> C:\BOOK\UNINSTAL.EXE (icon: C:\BOOK\UNINSTAL.ICO,0)'
@@ -97,12 +71,12 @@ viewer_stop
 # user's; the Program Manager double serves without a window.
 cp "$programs/Hidden Books/Readme.lnk" "$programs/Hidden Books/Mine.lnk"
 script=$keys$'FOLDERTITLE="Hidden Books"\r\nICONTITLE="The Book"\r\nICONFILE=BOOK.ICO\r\nINSTALLER=\r\nMAINFILE=BOOK.PDF\r\nROMRESIDENT=YES\r\nwrifile=\\DOCS\\NOTES.WRI\r\nwrititle=Notes\r\n'
-make_pack rom "$script"
+make_pack rom "$script" "${members[@]}"
 progman_start "$E2E_DIR/progman" -nowindow
 rm -rf "$dest"
 install rom "$E2E_WIN\\rom\\SETUP.EXE"
 printf '%s\n' 'EXECUTE [ShowGroup(Hidden Books,1)]' > "$E2E_LOG/rom.expected"
-expect_log rom
+progman_expect_log rom
 # The launcher's target ends in a blank, so it gets no icon; the shell's
 # link object keeps the path without that blank.
 expect_links rom "Hidden Books" 'Mine.lnk -> C:\BOOK\README.TXT (no icon)
@@ -114,7 +88,7 @@ progman_stop
 # --- short: nothing is made from a name of fewer than two characters, and
 # the installation still completes.
 script=$keys$'FOLDERTITLE=X\r\nICONTITLE="The Book"\r\nICONFILE=BOOK.ICO\r\nMAINFILE=BOOK.PDF\r\nROMRESIDENT=YES\r\nwrifile=\\DOCS\\NOTES.WRI\r\n'
-make_pack short "$script"
+make_pack short "$script" "${members[@]}"
 before=$(cd "$programs" && find . | sort)
 progman_start "$E2E_DIR/progman"
 rm -rf "$dest"
@@ -139,8 +113,8 @@ printf '%s\n' "$before" > "$E2E_LOG/names.before"
 names=(comma unquoted)
 keys_comma=${keys/C:\\BOOK/C:\\POEMS}
 keys_unquoted=${keys/C:\\BOOK/C:\\MYBOOKS}
-make_pack comma "$keys_comma"$'FOLDERTITLE="Poems, Volume 1"\r\nICONTITLE="..\\Victim"\r\nICONFILE=BOOK.ICO\r\nMAINFILE=BOOK.PDF\r\nROMRESIDENT=YES\r\n'
-make_pack unquoted "$keys_unquoted"$'FOLDERTITLE=My Books\r\nICONTITLE="Wait.. and See"\r\nICONFILE=BOOK.ICO\r\nMAINFILE=BOOK.PDF\r\nROMRESIDENT=YES\r\n'
+make_pack comma "$keys_comma"$'FOLDERTITLE="Poems, Volume 1"\r\nICONTITLE="..\\Victim"\r\nICONFILE=BOOK.ICO\r\nMAINFILE=BOOK.PDF\r\nROMRESIDENT=YES\r\n' "${members[@]}"
+make_pack unquoted "$keys_unquoted"$'FOLDERTITLE=My Books\r\nICONTITLE="Wait.. and See"\r\nICONFILE=BOOK.ICO\r\nMAINFILE=BOOK.PDF\r\nROMRESIDENT=YES\r\n' "${members[@]}"
 rm -rf "$WINEPREFIX/drive_c/POEMS" "$WINEPREFIX/drive_c/MYBOOKS"
 for name in "${names[@]}"; do install "$name" "$E2E_WIN\\$name\\SETUP.EXE"; done
 expect_links comma "Poems, Volume 1" 'Readme.lnk -> C:\POEMS\README.TXT (no icon)

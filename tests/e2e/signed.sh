@@ -4,6 +4,7 @@
 # bytes the signing tool pads the data with, do not hide their trailers.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/lib/embed.sh"
+source "$(dirname "$0")/lib/install.sh"
 PUBKIT="$e2e_root/build/host/pubkit/pubkit"
 e2e_dir signed
 trap embed_reset EXIT
@@ -46,22 +47,11 @@ e2e_blob 777 9 > "$E2E_DIR/pack/odd.bin"
 padded "$E2E_DIR/UNSIGNED.EXE"
 sign "$E2E_DIR/UNSIGNED.EXE" "$E2E_DIR/SETUP.EXE"
 rm -rf "$WINEPREFIX/drive_c/SIGNED"
-e2e_drive package -- "$E2E_WIN\\SETUP.EXE" <<'SCN'
-timeout 60
-window "QUICKINST" "Signed Book"
-dialog 1001,1006,1000
-press 1
-dialog 1003,1002,1006
-waittext 1006 "Uncompressing files..."
-dialog 1000,4
-text 1000 "Licence: signed.\r\n"
-press 1
+install_walk package --timeout 60 --title "Signed Book" \
+    --at copy 'waittext 1006 "Uncompressing files..."' \
+    --licence --at licence 'text 1000 "Licence: signed.\r\n"' --not-complete -- "$E2E_WIN\\SETUP.EXE" <<'SCN'
 msgbox "Cannot execute Tarnwick 32-bit Installer." "\"C:\\SIGNED\\EMBED.EXE\" -cdrom C:\\"
 press 1
-dialog 1,1006
-text 1006 "Installation Not Complete."
-press 1
-exit 0
 SCN
 for f in LICENSE.TXT SETUP.INI odd.bin; do
     cmp "$E2E_DIR/pack/$f" "$WINEPREFIX/drive_c/SIGNED/$f" || e2e_fail "$f not expanded intact"

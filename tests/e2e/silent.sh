@@ -67,8 +67,7 @@ SCN
 mkdir -p "$E2E_DIR/noembed/pack" "$E2E_DIR/absolute" "$BENCH_CDROM/NOEMBED" "$BENCH_CDROM/ABSOLUTE"
 cp "$E2E_DIR"/pack/* "$E2E_DIR/noembed/pack/"
 rm "$E2E_DIR/noembed/pack/EMBED.EXE"
-(cd "$E2E_DIR/noembed/pack" && zip -q -r -X ../PACK.BOX .)
-e2e_package "$E2E_DIR/noembed" "$(cat "$e2e_root/sample/pack/SETUP.INI")" "$E2E_DIR/noembed/PACK.BOX"
+e2e_package_folder "$E2E_DIR/noembed" "$(cat "$e2e_root/sample/pack/SETUP.INI")"
 cp "$E2E_DIR/noembed/SETUP.EXE" "$BENCH_CDROM/NOEMBED/SETUP.EXE"
 python3 - "$E2E_DIR/pack" "$E2E_DIR/absolute/PACK.BOX" <<'PY'
 import os, sys, zipfile

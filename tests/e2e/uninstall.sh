@@ -15,6 +15,7 @@
 #   relay    the relay left behind, started again without an argument
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/lib/progman.sh"
+source "$(dirname "$0")/lib/install.sh"
 e2e_dir uninstall
 shell_ready
 trap 'progman_stop; rm -rf "$WINEPREFIX/drive_c/TEMP"' EXIT
@@ -23,45 +24,16 @@ rm -rf "$WINEPREFIX"/drive_c/users/*/Temp/Uninstall-*
 
 script=$'[Setup]\r\nDEFAULTDIR=C:\\BOOKS\r\nPUBNAME=Gone Book\r\nR1=159,159,159,0,0,3\r\nR2=000,064,128\r\n'
 script+=$'FOLDERTITLE="My Books"\r\nICONTITLE="Gone"\r\nICONFILE=BOOK.ICO\r\nMAINFILE=BOOK.PDF\r\nROMRESIDENT=YES\r\nUFILE=EMBED.EXE.args\r\n'
-mkdir -p "$E2E_DIR/pack"
-cp "$E2E_TESTS/recorder.exe" "$E2E_DIR/pack/EMBED.EXE"
-printf 'icon\r\n' > "$E2E_DIR/pack/BOOK.ICO"
-printf 'icon\r\n' > "$E2E_DIR/pack/UNINSTAL.ICO"
-printf 'readme\r\n' > "$E2E_DIR/pack/README.TXT"
-printf 'Licence.\r\n' > "$E2E_DIR/pack/LICENSE.TXT"
-printf '%s' "$script" > "$E2E_DIR/pack/SETUP.INI"
-(cd "$E2E_DIR/pack" && zip -q -r -X ../PACK.BOX .)
-e2e_package "$E2E_DIR" "$script" "$E2E_DIR/PACK.BOX"
+make_pack . "$script" BOOK.ICO=icon UNINSTAL.ICO=icon README.TXT=readme LICENSE.TXT=Licence.
 
 dest="$WINEPREFIX/drive_c/BOOKS"
 installed="BOOK.ICO EMBED.EXE EMBED.EXE.args LICENSE.TXT README.TXT SETUP.INI UNINSTAL.EXE UNINSTAL.ICO"
 install()
 {
     rm -rf "$dest"
-    e2e_drive "install_$1" -- "$E2E_WIN\\SETUP.EXE" <<'SCN'
-timeout 120
-dialog 1001,1006,1000
-press 1
-dialog 1003,1002,1006
-gone
-dialog 1000,4
-text 1 "Accept"
-press 1
-dialog 1,1006
-text 1006 "Installation is Complete."
-press 1
-exit 0
-SCN
+    install_walk "install_$1" --timeout 120 --licence --complete -- "$E2E_WIN\\SETUP.EXE" </dev/null
     [ "$(ls "$dest" | tr '\n' ' ')" = "$installed " ] ||
         e2e_fail "$1: installed $(ls "$dest" | tr '\n' ' ')"
-}
-expect_log()
-{
-    cmp "$E2E_LOG/$1.expected" "$PROGMAN_LOG" || {
-        echo "expected:" >&2; cat -v "$E2E_LOG/$1.expected" >&2
-        echo "Program Manager got:" >&2; cat -v "$PROGMAN_LOG" >&2
-        e2e_fail "$1: Program Manager's commands"
-    }
 }
 
 # The double serves the installations too: the shell's own ShowGroup would
@@ -110,7 +82,7 @@ ended
 SCN
 printf '%s\n' 'SHOW restored' > "$E2E_LOG/kept.expected"
 printf 'EXECUTE %s\0\n' '[DeleteGroup(My Books)]' '[DeleteGroup("My Books")]' >> "$E2E_LOG/kept.expected"
-expect_log kept
+progman_expect_log kept
 [ "$(ls "$dest")" = MINE.TXT ] || e2e_fail "kept: $(ls "$dest" | tr '\n' ' ') left"
 [ "$(cat "$WINEPREFIX/drive_c/TEMP/XNINSTAL.EXE")" = $'an older relay\r' ] ||
     e2e_fail "kept: C:\\TEMP\\XNINSTAL.EXE was written"
@@ -131,7 +103,7 @@ exit 0
 ended
 nofile "C:\\BOOKS"
 SCN
-expect_log kept
+progman_expect_log kept
 [ ! -e "$WINEPREFIX/drive_c/TEMP" ] || e2e_fail "empty: C:\\TEMP was created"
 relays_clean empty
 
@@ -150,7 +122,7 @@ exit 0
 nofile "$E2E_WINQ\\\\unnamed"
 SCN
 printf '%s\n' 'SHOW restored' > "$E2E_LOG/unnamed.expected"
-expect_log unnamed
+progman_expect_log unnamed
 [ -f "$E2E_DIR/OUTSIDE.TXT" ] || e2e_fail "unnamed: a file outside the directory was deleted"
 progman_stop
 

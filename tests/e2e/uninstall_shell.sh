@@ -7,6 +7,7 @@
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/lib/embed.sh"
 source "$(dirname "$0")/lib/progman.sh"
+source "$(dirname "$0")/lib/install.sh"
 e2e_dir uninstall_shell
 trap 'viewer_stop; embed_reset; rm -f "$BENCH_CDROM/SETUP.EXE"' EXIT
 shell_ready
@@ -17,21 +18,9 @@ viewer_install "$E2E_DIR/viewer" reader
 dest="$WINEPREFIX/drive_c/EBOOK"
 group="$(programs_dir)/The Lighthouse Keeper"
 rm -rf "$dest" "$group"
-e2e_drive install -- 'D:\SETUP.EXE' <<'SCN'
-timeout 120
-dialog 1001,1006,1000
-press 1
-dialog 1003,1002,1006
-gone
-dialog 1000,4
-text 1 "Accept"
-press 1
+install_walk install --timeout 120 --licence --complete -- 'D:\SETUP.EXE' <<'SCN'
 msgbox "Tarnwick" "The Lighthouse Keeper is ready to read."
 press 1
-dialog 1,1006
-text 1006 "Installation is Complete."
-press 1
-exit 0
 SCN
 links=$(group_links "The Lighthouse Keeper")
 [ "$links" = 'Readme.lnk -> C:\EBOOK\README.TXT (no icon)

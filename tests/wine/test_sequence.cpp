@@ -372,6 +372,7 @@ TEST_F(SequenceStatus, InstallerThatCannotStart)
         EXPECT_EQ(1, gState.acrobatInstallFailed) << value;
     }
     EXPECT_TRUE(FileExists(outside));
+    EXPECT_FALSE(FileExists(outside + ".args")) << "the program outside was run";
 }
 
 // Starts the installer double as its own process; it shows its window for
@@ -668,7 +669,7 @@ TEST_F(Run, NoAutoLaunchWhenEmbedCouldNotStart)
 {
     std::string viewer = dir + "\\Viewer\\AcroRd32.exe";
     Associate(viewer);
-    ASSERT_TRUE(CopyFileA(TestProgram("recorder.exe").c_str(), viewer.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(TestProgram("viewer_double.exe").c_str(), viewer.c_str(), FALSE));
     StartBoxWatcher({});
     ASSERT_TRUE(RunScript("AUTOLAUNCH=YES\r\nMAINFILE=\r\n"));
     std::vector<SeenBox> boxes = StopBoxWatcher();
@@ -679,7 +680,7 @@ TEST_F(Run, NoAutoLaunchWhenEmbedCouldNotStart)
     // WinExec returns once the process exists: it would be running now or
     // have left its record.
     EXPECT_FALSE(Running("AcroRd32.exe"));
-    EXPECT_FALSE(FileExists(viewer + ".args"));
+    EXPECT_FALSE(FileExists(dir + "\\Viewer\\opened.txt"));
 }
 
 TEST_F(Run, ClosingTheMainWindowEndsTheSequenceAtTheNextStep)

@@ -7,14 +7,11 @@
 # installation sequence, in which setup runs EMBED.EXE.
 source "$root/tests/e2e/lib.sh"
 source "$root/tests/e2e/lib/embed.sh"
+source "$root/tests/e2e/lib/install.sh"
 e2e_dir demo_setup
 E2E_LOG="$demo_out"
 
-embed_exe="$WINEPREFIX/drive_c/e2e/demo_embed/book/EMBED.EXE"
-[ -f "$embed_exe" ] || { echo "demo: no sample EMBED.EXE" >&2; exit 1; }
-mkdir -p "$E2E_DIR/pack"
-cp "$root"/sample/pack/* "$E2E_DIR/pack/"
-cp "$embed_exe" "$E2E_DIR/pack/EMBED.EXE"
+sample_pack "$WINEPREFIX/drive_c/e2e/demo_embed/book/EMBED.EXE"
 # Checked, packaged natively, as a publisher on Linux would, and explained.
 cp "$root/sample/readme1st.txt" "$BENCH_CDROM/readme1st.txt"
 cp "$root/sample/tarnwsi.ini" "$BENCH_CDROM/tarnwsi.ini"
@@ -31,23 +28,13 @@ viewer_install "$E2E_DIR/viewer" reader
 
 started=$(date +%s.%N)
 cd "$BENCH_CDROM"
-e2e_drive setup -- 'D:\SETUP.EXE' <<'SCN'
-timeout 120
-window "QUICKINST" "Tarnwick Sample Library: The Lighthouse Keeper"
-dialog 1000,4
-shot "setup-01-readme"
-press 1
-dialog 1001,1006,1000
-shot "setup-02-destination"
-press 1
-dialog 1003,1002,1006
-shot "setup-03-copy"
-waittext 1006 "Uncompressing files..."
-shot "setup-04-expansion"
-dialog 1000,4
-text 1 "Accept"
-shot "setup-05-licence"
-press 1
+install_walk setup --timeout 120 --title "Tarnwick Sample Library: The Lighthouse Keeper" \
+    --readme --at readme 'shot "setup-01-readme"' \
+    --at destination 'shot "setup-02-destination"' \
+    --at copy 'shot "setup-03-copy"' --at copy 'waittext 1006 "Uncompressing files..."' \
+    --at copy 'shot "setup-04-expansion"' \
+    --licence --at licence 'shot "setup-05-licence"' \
+    --complete --at result 'shot "setup-10-complete"' -- 'D:\SETUP.EXE' <<'SCN'
 gone
 dialog 1002,1006
 waittext 1006 "Beginning Installation..."
@@ -59,11 +46,6 @@ shot "setup-08-status-installing"
 msgbox "Tarnwick" "The Lighthouse Keeper is ready to read."
 shot "setup-09-embed-closing-message"
 press 1
-dialog 1,1006
-text 1006 "Installation is Complete."
-shot "setup-10-complete"
-press 1
-exit 0
 SCN
 cd "$root"
 echo "demo: the installation took $(python3 -c "import sys; print(round(float(sys.argv[1]) - float(sys.argv[2]), 1))" "$(date +%s.%N)" "$started") s under the UI driver"

@@ -6,19 +6,15 @@
 # usual: embed puts the plug-in into it and opens the book there.
 source "$root/tests/e2e/lib.sh"
 source "$root/tests/e2e/lib/embed.sh"
+source "$root/tests/e2e/lib/install.sh"
 e2e_dir demo_setup_without_viewer
 E2E_LOG="$demo_out"
 
-embed_exe="$WINEPREFIX/drive_c/e2e/demo_embed/book/EMBED.EXE"
-[ -f "$embed_exe" ] || { echo "demo: no sample EMBED.EXE" >&2; exit 1; }
-mkdir -p "$E2E_DIR/pack"
-cp "$root"/sample/pack/* "$E2E_DIR/pack/"
-cp "$embed_exe" "$E2E_DIR/pack/EMBED.EXE"
+sample_pack "$WINEPREFIX/drive_c/e2e/demo_embed/book/EMBED.EXE"
 sed -i 's/^INSTALLER=.*$/INSTALLER=\\VIEWER\\VWINST.EXE 6000\r/' "$E2E_DIR/pack/SETUP.INI"
 grep -q '^INSTALLER=\\VIEWER\\VWINST.EXE 6000' "$E2E_DIR/pack/SETUP.INI" ||
     { echo "demo: the sample script has no INSTALLER= line" >&2; exit 1; }
-(cd "$E2E_DIR/pack" && zip -q -r -X "$E2E_DIR/PACK.BOX" .)
-e2e_package "$E2E_DIR" "$(cat "$E2E_DIR/pack/SETUP.INI")" "$E2E_DIR/PACK.BOX"
+e2e_package_folder "$E2E_DIR" "$(cat "$E2E_DIR/pack/SETUP.INI")"
 cp "$E2E_DIR/SETUP.EXE" "$BENCH_CDROM/SETUP.EXE"
 cp "$root/sample/readme1st.txt" "$BENCH_CDROM/readme1st.txt"
 installer_double "$BENCH_CDROM/VIEWER"
@@ -26,18 +22,10 @@ rm -rf "$WINEPREFIX/drive_c/EBOOK"
 embed_reset  # no viewer on this machine
 
 started=$(date +%s.%N)
-e2e_drive setup_without_viewer -- 'D:\SETUP.EXE' <<'SCN'
-timeout 150
-window "QUICKINST" "Tarnwick Sample Library: The Lighthouse Keeper"
-dialog 1000,4
-press 1
-dialog 1001,1006,1000
-press 1
-dialog 1003,1002,1006
-waittext 1006 "Uncompressing files..."
-dialog 1000,4
-text 1 "Accept"
-press 1
+install_walk setup_without_viewer --timeout 150 \
+    --title "Tarnwick Sample Library: The Lighthouse Keeper" --readme \
+    --at copy 'waittext 1006 "Uncompressing files..."' --licence \
+    --complete --at result 'shot "setup-noviewer-05-complete"' -- 'D:\SETUP.EXE' <<'SCN'
 gone
 dialog 1002,1006
 waittext 1006 "Adobe Acrobat Not Found."
@@ -50,11 +38,6 @@ waittext 1006 "Installing for Windows 95/98/NT."
 msgbox "Tarnwick" "The Lighthouse Keeper is ready to read."
 shot "setup-noviewer-04-embed-closing-message"
 press 1
-dialog 1,1006
-text 1006 "Installation is Complete."
-shot "setup-noviewer-05-complete"
-press 1
-exit 0
 SCN
 echo "demo: the installation with the viewer's installer took $(python3 -c "import sys; print(round(float(sys.argv[1]) - float(sys.argv[2]), 1))" "$(date +%s.%N)" "$started") s under the UI driver"
 grep -qxF 'started D:\VIEWER\VWINST.EXE 6000' "$INSTALLED_VIEWER/install.log" ||

@@ -2,12 +2,16 @@
 #   embed_installer OUT [make_installer.py options]  assembles an installer
 #                  from the bare embed.exe (OUT is a Unix path)
 #   viewer_install DIR reader|acrobat|both [deaf] [CAPS]
-#                  puts the viewer double (or its DDE-deaf variant) into
-#                  DIR/Reader/AcroRd32.exe and/or DIR/Acrobat/Acrobat.exe,
-#                  each with a plug_ins folder, and registers it through App
+#                  puts the viewer double into DIR/Reader/AcroRd32.exe
+#                  and/or DIR/Acrobat/Acrobat.exe, each with a plug_ins
+#                  folder (and with deaf a file of that name, which makes
+#                  the double deaf to DDE), and registers it through App
 #                  Paths and the .pdf association; CAPS registers the
 #                  Reader path in capitals. Sets VIEWER_READER, VIEWER_ACROBAT
 #                  (Unix folders) and VIEWER_EXE_WIN (the associated program).
+#   viewer_run     starts the installed Reader double by hand, as a user
+#                  would have (arguments passed on), and waits, bounded,
+#                  until it serves
 #   viewer_stop    ends every double started from the installed folders
 #   embed_reset    removes every registry key the scenarios set, and the
 #                  viewer that the installer double installed
@@ -15,6 +19,8 @@
 #                  with the viewer double beside it as its payload
 #                  AcroRd32.ex_; what it installs lands in INSTALLED_VIEWER
 #                  (Unix folder) and is registered for .pdf
+#   sample_pack EMBED  fills E2E_DIR/pack with the sample's files and the
+#                  EMBED.EXE at the Unix path EMBED
 #   sample_package [PDF]  builds the sample package in E2E_DIR, its EMBED.EXE
 #                  made by the bare embed in E2E_DIR/builder (carrying PDF
 #                  as book.pdf, the sample's own book by default), and puts
@@ -81,11 +87,15 @@ installer_double()
     cp "$E2E_TESTS/viewer_double.exe" "$1/AcroRd32.ex_"
 }
 
+viewer_deafness()
+{
+    if [ "$2" = deaf ]; then : > "$1/deaf"; else rm -f "$1/deaf"; fi
+}
+
 viewer_install()
 {
     local dir=$1 kind=$2 variant=${3:-double} caps=${4:-}
-    local exe="$E2E_TESTS/viewer_$variant.exe"
-    [ "$variant" = deaf ] || exe="$E2E_TESTS/viewer_double.exe"
+    local exe="$E2E_TESTS/viewer_double.exe"
     embed_reset
     VIEWER_READER="" VIEWER_ACROBAT="" VIEWER_EXE_WIN=""
     local win
@@ -94,6 +104,7 @@ viewer_install()
         VIEWER_READER="$dir/Reader"
         mkdir -p "$VIEWER_READER/plug_ins"
         cp "$exe" "$VIEWER_READER/AcroRd32.exe"
+        viewer_deafness "$VIEWER_READER" "$variant"
         local value="$win\\Reader\\AcroRd32.exe"
         [ -n "$caps" ] && value="$win\\Reader\\ACRORD32.EXE"
         wine reg add "$APP_PATHS\\AcroRd32.EXE" /ve /d "$value" /f >/dev/null
@@ -103,11 +114,20 @@ viewer_install()
         VIEWER_ACROBAT="$dir/Acrobat"
         mkdir -p "$VIEWER_ACROBAT/plug_ins"
         cp "$exe" "$VIEWER_ACROBAT/Acrobat.exe"
+        viewer_deafness "$VIEWER_ACROBAT" "$variant"
         wine reg add "$APP_PATHS\\Acrobat.exe" /ve /d "$win\\Acrobat\\Acrobat.exe" /f >/dev/null
         VIEWER_EXE_WIN="$win\\Acrobat\\Acrobat.exe"
     fi
     wine reg add 'HKCR\.pdf' /ve /d TarnwickTestPdf /f >/dev/null
     wine reg add 'HKCR\TarnwickTestPdf\shell\open\command' /ve /d "\"$VIEWER_EXE_WIN\" \"%1\"" /f >/dev/null
+}
+
+viewer_run()
+{
+    (cd "$VIEWER_READER" && wine AcroRd32.exe "$@" </dev/null >/dev/null 2>&1 &)
+    local i
+    for i in $(seq 1 100); do [ -f "$VIEWER_READER/ready.txt" ] && return 0; sleep 0.1; done
+    e2e_fail "the viewer double did not start"
 }
 
 # Ends the doubles that were started (each wrote a line to opened.txt) and
@@ -129,6 +149,14 @@ viewer_stop()
     done
 }
 
+sample_pack()
+{
+    [ -f "$1" ] || e2e_fail "no sample EMBED.EXE at $1"
+    mkdir -p "$E2E_DIR/pack"
+    cp "$e2e_root"/sample/pack/* "$E2E_DIR/pack/"
+    [ "$1" -ef "$E2E_DIR/pack/EMBED.EXE" ] || cp "$1" "$E2E_DIR/pack/EMBED.EXE"
+}
+
 sample_package()
 {
     local book=${1:-$e2e_root/sample/embed/book.pdf}
@@ -140,9 +168,8 @@ sample_package()
     e2e_drive embed_build -- "$E2E_WIN\\builder\\embed.exe" -setup "$E2E_WIN\\builder\\book.pdf" <<'SCN'
 exit 0
 SCN
-    cp "$e2e_root"/sample/pack/* "$E2E_DIR/pack/"
-    (cd "$E2E_DIR/pack" && zip -q -r -X ../PACK.BOX .)
-    e2e_package "$E2E_DIR" "$(cat "$e2e_root/sample/pack/SETUP.INI")" "$E2E_DIR/PACK.BOX"
+    sample_pack "$E2E_DIR/pack/EMBED.EXE"
+    e2e_package_folder "$E2E_DIR" "$(cat "$e2e_root/sample/pack/SETUP.INI")"
     cp "$E2E_DIR/SETUP.EXE" "$BENCH_CDROM/SETUP.EXE"
 }
 

@@ -4,6 +4,8 @@
 #                  it waits for) and waits until it serves; sets PROGMAN_DIR
 #                  and PROGMAN_LOG (its log of commands and window states)
 #   progman_stop   ends it and waits, bounded, until it has ended
+#   progman_expect_log CASE   the double's log holds exactly the bytes of
+#                  E2E_LOG/CASE.expected; otherwise both are shown
 #   shell_ready    waits, bounded, until the desktop and the shell's own
 #                  Program Manager service are up. The desktop process keeps
 #                  the standard output of whoever started it, and the
@@ -42,6 +44,15 @@ progman_stop()
     for i in $(seq 1 100); do [ -f "$PROGMAN_DIR/ended.txt" ] && break; sleep 0.1; done
     [ -f "$PROGMAN_DIR/ended.txt" ] || e2e_fail "the Program Manager double did not end"
     rm -f "$PROGMAN_DIR/ready.txt"
+}
+
+progman_expect_log()
+{
+    cmp "$E2E_LOG/$1.expected" "$PROGMAN_LOG" || {
+        echo "expected:" >&2; cat -v "$E2E_LOG/$1.expected" >&2
+        echo "Program Manager got:" >&2; cat -v "$PROGMAN_LOG" >&2
+        e2e_fail "$1: Program Manager's commands"
+    }
 }
 
 programs_dir()
