@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <string>
 
+#include "book_codepage.h"
 #include "setup/install/script_values.h"
 #include "zip_layout.h"
 
@@ -192,6 +193,17 @@ const char *ExamineArchive(const ExamineSource *src, int64_t start, int64_t end,
         if (!m.fault.empty())
             fprintf(out, "  %10s  %8s  %s\n", "", "", m.fault.c_str());
     }
+    // Judged in 1252 by default, a Japanese book's names are mostly wrong.
+    // (A name shown as \xNN bytes is one that failed that judgement.)
+    int ascii = 1;
+    for (const PackMember &m : view.members) {
+        ascii &= m.name.find("\\x") == std::string::npos;
+        for (char c : m.name)
+            ascii &= (unsigned char)c < 0x80;
+    }
+    if (!ascii && BookCodePage() == 0)
+        fprintf(out, "  note: names outside ASCII are read in code page %u here; --codepage N "
+                     "reads them in the one of the Windows the book is for\n", JudgedCodePage());
     *script = view.script;
     return FirstMemberFault(&view);
 }
