@@ -310,7 +310,7 @@ const char *NameForBook(const std::string &utf8, std::string *stored)
     for (size_t i = 0; i < utf8.size();) {
         uint32_t c;
         size_t n = Utf8Char((const unsigned char *)utf8.data() + i, utf8.size() - i, &c);
-        if (n == 0)
+        if (n == 0 || c == 0)
             return Fail("%s: the name is not UTF-8 (byte 0x%02X): rename it, in UTF-8",
                         Escaped(utf8).c_str(), (unsigned char)utf8[i]);
         ascii &= c < 0x80;

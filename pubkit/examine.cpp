@@ -194,13 +194,9 @@ const char *ExamineArchive(const ExamineSource *src, int64_t start, int64_t end,
             fprintf(out, "  %10s  %8s  %s\n", "", "", m.fault.c_str());
     }
     // Judged in 1252 by default, a Japanese book's names are mostly wrong.
-    // (A name shown as \xNN bytes is one that failed that judgement.)
     int ascii = 1;
-    for (const PackMember &m : view.members) {
-        ascii &= m.name.find("\\x") == std::string::npos;
-        for (char c : m.name)
-            ascii &= (unsigned char)c < 0x80;
-    }
+    for (const PackMember &m : view.members)
+        ascii &= m.ascii;
     if (!ascii && BookCodePage() == 0)
         fprintf(out, "  note: names outside ASCII are read in code page %u here; --codepage N "
                      "reads them in the one of the Windows the book is for\n", JudgedCodePage());
@@ -516,7 +512,7 @@ const char *ReadPackBox(const ExamineSource *src, int64_t start, int64_t end,
         const ZipEntry &e = layout.entries[i];
         if (e.kind == kZipNameDir)
             continue;
-        view->members.push_back({e.name, e.crc, e.size, 0, e.fault, !e.fault.empty()});
+        view->members.push_back({e.name, e.crc, e.size, 0, e.fault, !e.fault.empty(), e.ascii});
         zv.at.push_back(i);
     }
     ZipIo io = {&zv, ZipRead, ZipCreate, ZipWrite, ZipClose, ZipRemove, ZipMakeDir, ZipProgress};

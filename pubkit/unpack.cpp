@@ -180,6 +180,13 @@ void Verdict(FILE *out, const std::vector<std::string> &why, const std::string &
 
 // A name of the book (in its code page) as a file here is named: in UTF-8.
 // Returns NULL, or why it cannot be, naming it.
+const char *OutsideAscii(const char *what, const std::string &stored)
+{
+    return Fail("%s %s: a name outside ASCII, in the ANSI code page of the Windows the book is "
+                "for: name that code page with --codepage (%s) to write it in UTF-8", what,
+                ShownName(stored).c_str(), kKnownCodePages);
+}
+
 const char *NameHere(const char *what, const std::string &stored, std::string *here)
 {
     int ascii = 1;
@@ -190,9 +197,7 @@ const char *NameHere(const char *what, const std::string &stored, std::string *h
         return NULL;
     }
     if (BookCodePage() == 0)
-        return Fail("%s %s: a name outside ASCII, in the ANSI code page of the Windows the "
-                    "book is for: name that code page with --codepage (%s) to write it in UTF-8",
-                    what, ShownName(stored).c_str(), kKnownCodePages);
+        return OutsideAscii(what, stored);
     if (!BookTextToUtf8(stored, here))
         return Fail("%s %s: no name in code page %u", what, ShownName(stored).c_str(),
                     BookCodePage());
@@ -635,7 +640,16 @@ const char *UnpackFile(const UnpackRequest *r)
         const char *member = zip != NULL ? zip : FirstMemberFault(&view);
         if (member != NULL && damage.empty())
             damage = ShownText(member);
-        if (members && zip == NULL) {
+        // Without the code page no member outside ASCII has a name here, nor
+        // one the unzip library passes over in 1252: none is written.
+        for (size_t i = 0; members && zip == NULL && BookCodePage() == 0 &&
+                           i < view.members.size() && why == NULL; ++i) {
+            if (!view.members[i].ascii)
+                why = Fail("%s; nothing written",
+                           std::string(OutsideAscii("PACK.BOX member", view.members[i].name))
+                               .c_str());
+        }
+        if (members && zip == NULL && why == NULL) {
             expansion.src = &src;
             expansion.start = s.packOffset;
             expansion.end = l.trailerAt;

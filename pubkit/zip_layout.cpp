@@ -225,6 +225,9 @@ const char *ReadZipLayout(ZipLayoutRead read, void *ctx, uint64_t size, ZipLayou
         int named = ReadExact(r, at + kCentralSize, raw.data(), nameLen);
         if (named && nameLen < kZipPathMax)
             e.kind = ZipSafeName(raw.data(), nameLen, path, sizeof path);
+        e.ascii = named;
+        for (uint32_t i = 0; named && i < nameLen; ++i)
+            e.ascii &= (unsigned char)raw[i] < 0x80;
         e.name = e.kind != kZipNameUnsafe ? std::string(path)
                  : named                  ? Shown(raw.data(), nameLen)
                                           : std::string("(unreadable name)");

@@ -18,6 +18,7 @@ struct ZipEntry {
     std::string name;    // as the unzip core writes it ('/' between parts),
                          // or the stored name, shown safely, when it is unsafe
     int kind;            // kZipNameFile, kZipNameDir or kZipNameUnsafe
+    int ascii;           // the stored name is ASCII throughout
     uint32_t method;
     uint32_t crc;
     uint64_t packed;
