@@ -114,26 +114,21 @@ const Table *Judged()
     return TableOf(gChosen != 0 ? gChosen : kDefaultCodePage);
 }
 
-// Unicode's case mapping, as the file system and CharLowerA apply it; the
-// C locale of glibc maps ASCII only.
-locale_t UnicodeCase()
-{
-    static locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0);
-    return l;
-}
-
+// Unicode's case mapping, as the file system and CharLowerA apply it: the
+// C library's in a UTF-8 locale (PrepareBookCodePages); the C locale maps
+// ASCII only.
 uint32_t Upper(uint32_t c)
 {
     if (c < 0x80)
         return (uint32_t)toupper((int)c);
-    return UnicodeCase() != (locale_t)0 ? (uint32_t)towupper_l((wint_t)c, UnicodeCase()) : c;
+    return MB_CUR_MAX > 1 ? (uint32_t)towupper((wint_t)c) : c;
 }
 
 uint32_t Lower(uint32_t c)
 {
     if (c < 0x80)
         return (uint32_t)tolower((int)c);
-    return UnicodeCase() != (locale_t)0 ? (uint32_t)towlower_l((wint_t)c, UnicodeCase()) : c;
+    return MB_CUR_MAX > 1 ? (uint32_t)towlower((wint_t)c) : c;
 }
 
 void AppendUtf8(std::string *s, uint32_t c)
@@ -244,6 +239,14 @@ int EncodeChar(uint32_t c, std::string *out)
 }
 
 }  // namespace
+
+int PrepareBookCodePages(void)
+{
+    // Only the character type: messages, numbers and the rest stay as the
+    // C locale has them. (newlocale would keep this off the process, but
+    // glibc's leaks its copy of LOCPATH, which the sanitizers report.)
+    return setlocale(LC_CTYPE, "C.UTF-8") != NULL && MB_CUR_MAX > 1;
+}
 
 const char *ChooseBookCodePage(const char *text)
 {

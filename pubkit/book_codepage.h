@@ -19,6 +19,12 @@
 // Windows' ANSI code pages.
 extern const char kKnownCodePages[];
 
+// Makes Unicode's case mapping the C library's (the character type of the
+// C.UTF-8 locale), which the Windows name rules below read; call once at
+// start, before any thread. Returns 0 when the system has no such locale:
+// then only ASCII letters have case.
+int PrepareBookCodePages(void);
+
 // Chooses the book's code page from the text of a --codepage option (a
 // number, "cp" in front allowed). Returns NULL, or why it cannot be used
 // (unknown, or no conversion on this system).

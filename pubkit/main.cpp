@@ -462,6 +462,7 @@ int Sign(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    PrepareBookCodePages();
     struct Command {
         const char *name;
         int (*run)(int, char **);

@@ -13,6 +13,8 @@
 
 inline void UseFuzzBookCodePage(size_t size)
 {
+    static const int kPrepared = PrepareBookCodePages();
+    (void)kPrepared;
     static const unsigned kPages[] = {0, 932, 936, 949, 950, 1252};
     if (UseBookCodePage(kPages[size % (sizeof kPages / sizeof kPages[0])]) != NULL)
         abort();  // a page the toolkit knows must convert here

@@ -1162,6 +1162,11 @@ const std::string kBook = "\x96\x7B";                              // 本
 // chosen, whatever happens.
 class BookPage : public Pubkit {
 protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(PrepareBookCodePages()) << "no C.UTF-8 locale: case is ASCII's only";
+        Pubkit::SetUp();
+    }
     void TearDown() override
     {
         UseBookCodePage(0);
