@@ -334,8 +334,11 @@ const char *NameForBook(const std::string &utf8, std::string *stored)
         uint32_t c = 0;
         size_t n = bad < utf8.size() ? Utf8Char((const unsigned char *)utf8.data() + bad,
                                                 utf8.size() - bad, &c) : 0;
-        return Fail("%s: %s is no character of code page %u", utf8.c_str(),
-                    utf8.substr(bad, n).c_str(), gChosen);
+        // A name copied from a Mac comes decomposed: é as e and a mark.
+        const char *mark = c >= 0x300 && c <= 0x36F
+                               ? " (a combining mark: save the name composed, NFC)" : "";
+        return Fail("%s: %s is no character of code page %u%s", utf8.c_str(),
+                    utf8.substr(bad, n).c_str(), gChosen, mark);
     }
     // Read back as Windows reads it: iconv stores some characters as
     // others that look alike, the yen sign of 932 as "\", a separator.

@@ -63,9 +63,9 @@ const char kZipHelp[] =
     "deflated (or stored when that is smaller): the same folder always gives\n"
     "the same bytes. Names Windows cannot take are refused. The names (UTF-8)\n"
     "are stored in code page N, the ANSI code page of the Windows the book is\n"
-    "for (known: " "874, 932, 936, 949, 950, 1250-1258" "); one outside ASCII needs it, one\n"
-    "that code page lacks is refused. The output is written whole or not at\n"
-    "all; inside FOLDER it is left out of the archive.\n";
+    "for (874, 932, 936, 949, 950, 1250-1258); a name outside ASCII needs it,\n"
+    "one that code page lacks is refused. The output is written whole or not\n"
+    "at all; inside FOLDER it is left out of the archive.\n";
 
 const char kEmbedHelp[] =
     "usage: pubkit embed --image EMBED.EXE --build-file tkbuild.txt\n"
