@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "book_codepage.h"
 #include "common/text.h"
 #include "examine.h"
 #include "output.h"
@@ -46,6 +47,17 @@ struct Sink {
     std::vector<Finding> findings;
 };
 
+void Add(Sink *s, int error, const std::string &file, int line, const std::string &text)
+{
+    s->findings.push_back({file, line, error, text});
+    ++(error ? s->counts->errors : s->counts->warnings);
+}
+
+// A finding in the book's own text: its values, names and keys are bytes of
+// the book's code page, shown in UTF-8 when one was named. Text of this
+// system (a path here) goes in through BookTextOf.
+void Say(Sink *s, int error, const std::string &file, int line, const char *fmt, ...)
+    __attribute__((format(printf, 5, 6)));
 void Say(Sink *s, int error, const std::string &file, int line, const char *fmt, ...)
 {
     char text[1024];
@@ -53,8 +65,7 @@ void Say(Sink *s, int error, const std::string &file, int line, const char *fmt,
     va_start(args, fmt);
     vsnprintf(text, sizeof text, fmt, args);
     va_end(args);
-    s->findings.push_back({file, line, error, text});
-    ++(error ? s->counts->errors : s->counts->warnings);
+    Add(s, error, file, line, ShownText(text));
 }
 
 // Each file's findings together, in the order the files came up, by line,
@@ -128,18 +139,13 @@ std::vector<Piece> Pieces(const char *bytes, size_t size)
     return pieces;
 }
 
-std::string Upper(std::string s)
-{
-    for (char &c : s)
-        c = (char)toupper((unsigned char)c);
-    return s;
-}
-
-// A path inside the installation folder as a key: upper case, backslashes,
-// no leading backslash.
+// A path inside the installation folder as findings name it: upper case,
+// backslashes, no leading backslash, in the book's code page (a "/" is
+// never a trail byte, and a leading "\" is a character of its own).
 std::string PathKey(const std::string &path)
 {
-    std::string k = Upper(path);
+    std::string k = path;
+    UpperCase(&k[0]);
     for (char &c : k) {
         if (c == '/')
             c = '\\';
@@ -148,10 +154,18 @@ std::string PathKey(const std::string &path)
     return first == std::string::npos ? "" : k.substr(first);
 }
 
+// Its folder: up to its last backslash of its own, never a trail byte.
 std::string ParentKey(const std::string &key)
 {
-    size_t slash = key.rfind('\\');
-    return slash == std::string::npos ? "" : key.substr(0, slash);
+    int slash = LastBackslash(key.c_str());
+    return slash < 0 ? "" : key.substr(0, (size_t)slash);
+}
+
+// What the file system finds it under: PathKey's names are one file when
+// their keys are equal.
+std::string Key(const std::string &pathKey)
+{
+    return WindowsNameKey(pathKey);
 }
 
 // Edit distance without regard to case, or limit when it is no less.
@@ -229,17 +243,16 @@ std::string Suggestion(const std::string &text)
 
 // ---- the setup medium ----
 
-// A path on the medium (backslashes, from its root) as a file here, its
-// parts matched without regard to case as Windows matches them. Empty when
-// there is no such file.
+// A path on the medium (backslashes, from its root, in the book's code
+// page) as a file here, its parts split at separators of their own and
+// matched as Windows matches names. Empty when there is no such file.
 std::string OnMedium(const std::string &medium, const std::string &path)
 {
     std::string at = medium;
     size_t from = 0;
     while (from <= path.size()) {
-        size_t to = path.find_first_of("\\/", from);
-        if (to == std::string::npos)
-            to = path.size();
+        const char *sep = FindAnyOf(path.c_str() + from, "\\/");
+        size_t to = sep != NULL ? (size_t)(sep - path.c_str()) : path.size();
         std::string part = path.substr(from, to - from);
         from = to + 1;
         if (part.empty() || part == ".")
@@ -249,9 +262,11 @@ std::string OnMedium(const std::string &medium, const std::string &path)
         DIR *d = opendir(at.c_str());
         if (d == NULL)
             return "";
-        std::string found;
+        std::string found, wanted = WindowsNameKey(part), stored;
         while (struct dirent *e = readdir(d)) {
-            if (EqualsNoCase(e->d_name, part.c_str())) {
+            // The disc's names are this system's (UTF-8): as the book
+            // stores them, or no match.
+            if (NameForBook(e->d_name, &stored) == NULL && WindowsNameKey(stored) == wanted) {
                 found = e->d_name;
                 break;
             }
@@ -386,18 +401,6 @@ void CheckMedium(Sink *s, const std::string &medium)
 
 // ---- how SETUP.INI is saved ----
 
-// The code page the programs read their text files in. Windows-1252 leaves
-// five bytes undefined; a file in another code page (the double-byte ones
-// too) would be read otherwise, which a --codepage option can name.
-const int kCodePage = 1252;
-
-int DefinedInCodePage(unsigned char c, int codePage)
-{
-    if (codePage == 1252)
-        return c != 0x81 && c != 0x8D && c != 0x8F && c != 0x90 && c != 0x9D;
-    return 1;
-}
-
 // The length of the UTF-8 sequence starting at p (at most n bytes), or 0
 // when it is none of two bytes or more.
 size_t Utf8Sequence(const unsigned char *p, size_t n)
@@ -431,19 +434,41 @@ const char *KeyAt(const char *bytes, size_t size, size_t at)
     return KnownKeyOf(std::string(bytes + at, end - at).c_str());
 }
 
+// Whether every byte above ASCII of text[from, size) (up to a Ctrl-Z) is
+// part of a UTF-8 character, and there is one. Text in a double-byte code
+// page has such runs by chance (a lead byte E0-EF and two bytes above 0x7F),
+// so there a script is taken for UTF-8 only as a whole.
+int AllUtf8(const unsigned char *b, size_t from, size_t size)
+{
+    size_t found = 0;
+    for (size_t i = from; i < size && b[i] != 0x1A; ++i) {
+        if (b[i] < 0x80)
+            continue;
+        size_t seq = Utf8Sequence(b + i, size - i);
+        if (seq == 0)
+            return 0;
+        ++found;
+        i += seq - 1;
+    }
+    return found != 0;
+}
+
 // What the programs' text reading makes of the way the file is saved:
 // UTF-16 (no key is found), a byte-order mark (read as part of line 1),
 // lines ending in CR alone (read together with the next), a Ctrl-Z (the end
-// of the file for them), bytes the code page does not define, UTF-8 text.
+// of the file for them), bytes that are no character of the book's code
+// page (read through its table, a pair of bytes a character), UTF-8 text.
 void CheckEncoding(Sink *s, const std::string &name, const char *text, size_t size)
 {
+    const unsigned codePage = JudgedCodePage();
     const unsigned char *b = (const unsigned char *)text;
     size_t nul = 0;
     for (size_t i = 0; i < size; ++i)
         nul += b[i] == 0;
     if (size >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
         Say(s, 1, name, 0, "saved as UTF-16 (it starts with a byte-order mark): the programs read "
-                           "ANSI text and find none of its keys; save it as ANSI (Windows-1252)");
+                           "ANSI text and find none of its keys; save it as ANSI (code page %u)",
+            codePage);
         return;
     }
     if (nul * 4 > size) {
@@ -463,6 +488,9 @@ void CheckEncoding(Sink *s, const std::string &name, const char *text, size_t si
         from = 3;
     }
     size_t loneCr = 0, firstCr = 0, odd = 0, firstOdd = 0, utf8 = 0, firstUtf8 = 0;
+    size_t oddSize = 1;
+    const int doubleByte = CurrentCodePage() != 0;
+    const int wholeUtf8 = doubleByte && AllUtf8(b, from, size);
     for (size_t i = from; i < size; ++i) {
         if (b[i] == 0x1A) {
             // Text reading ends here: say what is lost behind it.
@@ -488,14 +516,17 @@ void CheckEncoding(Sink *s, const std::string &name, const char *text, size_t si
             if (loneCr++ == 0)
                 firstCr = i;
         } else if (b[i] >= 0x80) {
-            size_t seq = Utf8Sequence(b + i, size - i);
+            size_t seq = !doubleByte || wholeUtf8 ? Utf8Sequence(b + i, size - i) : 0;
+            size_t charSize = 1;
             if (seq != 0) {
                 if (utf8++ == 0)
                     firstUtf8 = i;
                 i += seq - 1;
-            } else if (!DefinedInCodePage(b[i], kCodePage) && odd++ == 0) {
+            } else if (BookChar(text + i, size - i, &charSize) == 0 && odd++ == 0) {
                 firstOdd = i;
+                oddSize = charSize;
             }
+            i += charSize - 1;
         } else if (b[i] < 0x20 && b[i] != '\t' && b[i] != '\r' && b[i] != '\n' && odd++ == 0) {
             firstOdd = i;
         }
@@ -507,15 +538,29 @@ void CheckEncoding(Sink *s, const std::string &name, const char *text, size_t si
             loneCr, loneCr == 1 ? "" : "s", key != NULL ? key : "the next line",
             key != NULL ? " on the line after it" : "");
     }
-    if (odd != 0)
-        Say(s, 0, name, LineAt(text, firstOdd), "byte 0x%02X is no character of code page %d "
-            "(%zu such byte%s in the file)", b[firstOdd], kCodePage, odd, odd == 1 ? "" : "s");
-    if (utf8 != 0)
+    if (odd != 0 && oddSize == 2)
+        Say(s, 0, name, LineAt(text, firstOdd), "bytes 0x%02X 0x%02X are no character of code "
+            "page %u (%zu such character%s in the file)", b[firstOdd], b[firstOdd + 1], codePage,
+            odd, odd == 1 ? "" : "s");
+    else if (odd != 0)
+        Say(s, 0, name, LineAt(text, firstOdd), "byte 0x%02X is no character of code page %u "
+            "(%zu such byte%s in the file)", b[firstOdd], codePage, odd, odd == 1 ? "" : "s");
+    if (utf8 != 0) {
+        // The character as it was meant (in the book's code page, so that it
+        // shows as itself), and how many the programs read in its bytes.
+        size_t seq = Utf8Sequence(b + firstUtf8, size - firstUtf8), read = 0;
+        for (size_t at = 0; at < seq; ++read)
+            at += CharSizeN(text + firstUtf8 + at, seq - at);
+        // With the code page named, its bytes as they are show as the
+        // programs show them.
+        std::string meant = BookTextOf(std::string(text + firstUtf8, seq)),
+                    shown = BookCodePage() != 0 ? " (\"" + std::string(text + firstUtf8, seq) +
+                                                      "\")" : "";
         Say(s, 0, name, LineAt(text, firstUtf8), "holds UTF-8 text (%zu character%s): the "
-            "programs read it in code page %d, so \"%.*s\" shows as %zu characters; save it as "
-            "ANSI", utf8, utf8 == 1 ? "" : "s", kCodePage,
-            (int)Utf8Sequence(b + firstUtf8, size - firstUtf8), text + firstUtf8,
-            Utf8Sequence(b + firstUtf8, size - firstUtf8));
+            "programs read it in code page %u, so \"%s\" shows as %zu character%s%s; save it as "
+            "ANSI", utf8, utf8 == 1 ? "" : "s", codePage, meant.c_str(), read,
+            read == 1 ? "" : "s", shown.c_str());
+    }
 }
 
 // ---- the book ----
@@ -528,19 +573,19 @@ struct Setting {
 struct Book {
     const BookFacts *facts;
     Sink *sink;
-    std::set<std::string> files, dirs;  // keys (PathKey) of the installation folder
+    std::set<std::string> files, dirs;  // Key(PathKey) of the installation folder's
     std::map<std::string, Setting> settings;  // by key as the table writes it
     std::string installDir;
 };
 
 int HasFile(const Book &b, const std::string &path)
 {
-    return b.files.count(PathKey(path)) != 0;
+    return b.files.count(Key(PathKey(path))) != 0;
 }
 
 int HasDir(const Book &b, const std::string &dirKey)
 {
-    return dirKey.empty() || b.dirs.count(dirKey) != 0;
+    return dirKey.empty() || b.dirs.count(Key(dirKey)) != 0;
 }
 
 const Setting &Value(const Book &b, const char *key)
@@ -580,7 +625,7 @@ void FileOperation(Book &b, ScriptFileOp op, const char *value, int line)
             Say(s, 1, name, line, "%s%s: its parent folder is not there yet (setup makes one "
                                   "folder, not the ones on the way)", key, value);
         else
-            b.dirs.insert(dir);
+            b.dirs.insert(Key(dir));
         return;
     }
     char source[kPathRoom], target[kPathRoom];
@@ -606,20 +651,20 @@ void FileOperation(Book &b, ScriptFileOp op, const char *value, int line)
         }
         if (b.facts->medium != NULL && OnMedium(b.facts->medium, value).empty())
             Say(s, 1, name, line, "COPYFILE=%s: the setup medium (%s) has no such file", value,
-                b.facts->medium);
+                BookTextOf(b.facts->medium).c_str());
     } else {
         std::string from = PathKey(InsideInstallDir(b, source));
-        if (from == to)
+        if (Key(from) == Key(to))
             return;  // already where the value names: setup leaves it
-        if (b.files.count(from) == 0) {
+        if (b.files.count(Key(from)) == 0) {
             const char *doc = b.facts->embedDocument;
             Say(s, 1, name, line, "MOVEFILE=%s: %s is not in the installation folder when this "
                                   "line runs%s", value, from.c_str(),
-                doc != NULL && EqualsNoCase(doc, from.c_str())
+                doc != NULL && Key(PathKey(doc)) == Key(from)
                     ? " (EMBED.EXE writes it later, after the script is read)" : "");
             return;
         }
-        b.files.erase(from);
+        b.files.erase(Key(from));
     }
     if (!HasDir(b, ParentKey(to))) {
         Say(s, 1, name, line, "%s%s: the folder %s is not made before this line (MAKEDIR=\\%s "
@@ -627,7 +672,7 @@ void FileOperation(Book &b, ScriptFileOp op, const char *value, int line)
             ParentKey(to).c_str());
         return;
     }
-    b.files.insert(to);
+    b.files.insert(Key(to));
 }
 
 void ReadScript(Book &b)
@@ -748,7 +793,7 @@ void CheckGroup(Book &b)
     } else if (mainFile[0] == '\\') {
         if (b.facts->medium != NULL && OnMedium(b.facts->medium, mainFile).empty())
             Say(s, 1, name, main.line, "MAINFILE=%s: the setup medium (%s) has no such file",
-                mainFile, b.facts->medium);
+                mainFile, BookTextOf(b.facts->medium).c_str());
     } else if (!HasFile(b, mainFile)) {
         const char *doc = b.facts->embedDocument;
         Say(s, 1, name, main.line, "MAINFILE=%s: not in the installation folder: PACK.BOX does "
@@ -811,7 +856,7 @@ void CheckSteps(Book &b)
                 value);
         else if (!bundled && b.facts->medium != NULL && OnMedium(b.facts->medium, program).empty())
             Say(s, 1, name, installer.line, "Installer=%s: the setup medium (%s) has no such file",
-                value, b.facts->medium);
+                value, BookTextOf(b.facts->medium).c_str());
     }
     if (!Value(b, "MAINFILE=").value.empty())
         CheckGroup(b);
@@ -898,9 +943,9 @@ void CheckBook(const BookFacts *f, FILE *out, CheckCounts *counts)
     b.sink = &sink;
     for (size_t i = 0; i < f->memberCount; ++i) {
         std::string key = PathKey(f->members[i]);
-        b.files.insert(key);
+        b.files.insert(Key(key));
         for (std::string dir = ParentKey(key); !dir.empty(); dir = ParentKey(dir))
-            b.dirs.insert(dir);
+            b.dirs.insert(Key(dir));
     }
     if (f->installDir != NULL)
         b.installDir = f->installDir;
@@ -924,7 +969,7 @@ void CheckBook(const BookFacts *f, FILE *out, CheckCounts *counts)
         Say(&sink, 1, f->scriptName, 0, "PACK.BOX carries no EMBED.EXE: setup cannot start it and "
                                         "ends with \"Installation Not Complete.\"");
     if (f->embedDocument != NULL && f->embedDocument[0] != '\0')
-        b.files.insert(PathKey(f->embedDocument));
+        b.files.insert(Key(PathKey(f->embedDocument)));
     if (f->script != NULL)
         CheckSteps(b);
     if (!HasFile(b, "LICENSE.TXT"))
@@ -950,9 +995,15 @@ void CheckBook(const BookFacts *f, FILE *out, CheckCounts *counts)
 
 namespace {
 
-void AddMember(void *ctx, const char *name, const char *)
+// A member of a folder: its name as the book stores it, its file here.
+struct Listed {
+    std::vector<std::string> names, paths;
+};
+
+void AddMember(void *ctx, const char *name, const char *path)
 {
-    ((std::vector<std::string> *)ctx)->push_back(name);
+    ((Listed *)ctx)->names.push_back(name);
+    ((Listed *)ctx)->paths.push_back(path);
 }
 
 // What EMBED.EXE's trailer says, for BookFacts.
@@ -1002,20 +1053,23 @@ void Run(Gathered &g, const char *medium, FILE *out, CheckCounts *counts)
 
 const char *GatherFolder(const std::string &dir, FolderScan *scan, Gathered &g)
 {
-    const char *why = ListFolderMembers(dir.c_str(), scan, AddMember, &g.members);
+    Listed listed;
+    const char *why = ListFolderMembers(dir.c_str(), scan, AddMember, &listed);
     if (why != NULL)
         return why;
+    g.members = listed.names;
     g.scriptName = dir + "/SETUP.INI";
     g.packName = dir;
-    for (const std::string &m : g.members) {
+    for (size_t i = 0; i < listed.names.size(); ++i) {
+        const std::string &m = listed.names[i];
         if (EqualsNoCase(m.c_str(), "SETUP.INI")) {
-            g.scriptName = dir + "/" + m;
+            g.scriptName = listed.paths[i];
             g.script = ReadSmallFile(g.scriptName, 1 << 20);
             g.hasScript = 1;
         } else if (EqualsNoCase(m.c_str(), "EMBED.EXE")) {
             ExamineSource src;
             g.hasEmbed = 1;
-            g.embedName = dir + "/" + m;
+            g.embedName = listed.paths[i];
             if (OpenExamineFile(g.embedName.c_str(), &src) != NULL) {
                 g.embedProblem = "it cannot be read";
                 continue;
@@ -1072,7 +1126,7 @@ char gReason[PATH_MAX + 200];
 void Refused(const char *folder, const char *why, FILE *out, CheckCounts *counts)
 {
     Sink sink = {out, counts, {}};
-    Say(&sink, 1, folder, 0, "%s: pack refuses the folder", why);
+    Add(&sink, 1, folder, 0, std::string(why) + ": pack refuses the folder");
     Flush(&sink);
 }
 
@@ -1099,7 +1153,7 @@ void CheckPrograms(const char *const names[3], const char *const faults[3], FILE
     Sink sink = {out, counts, {}};
     for (int i = 0; i < 3; ++i) {
         if (faults[i] != NULL)
-            Say(&sink, 1, names[i], 0, "%s", faults[i]);
+            Add(&sink, 1, names[i], 0, faults[i]);
     }
     Flush(&sink);
 }

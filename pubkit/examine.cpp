@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <string>
 
+#include "book_codepage.h"
 #include "setup/install/script_values.h"
 #include "zip_layout.h"
 
@@ -192,6 +193,13 @@ const char *ExamineArchive(const ExamineSource *src, int64_t start, int64_t end,
         if (!m.fault.empty())
             fprintf(out, "  %10s  %8s  %s\n", "", "", m.fault.c_str());
     }
+    // Judged in 1252 by default, a Japanese book's names are mostly wrong.
+    int ascii = 1;
+    for (const PackMember &m : view.members)
+        ascii &= m.ascii;
+    if (!ascii && BookCodePage() == 0)
+        fprintf(out, "  note: names outside ASCII are read in code page %u here; --codepage N "
+                     "reads them in the one of the Windows the book is for\n", JudgedCodePage());
     *script = view.script;
     return FirstMemberFault(&view);
 }
@@ -504,7 +512,7 @@ const char *ReadPackBox(const ExamineSource *src, int64_t start, int64_t end,
         const ZipEntry &e = layout.entries[i];
         if (e.kind == kZipNameDir)
             continue;
-        view->members.push_back({e.name, e.crc, e.size, 0, e.fault, !e.fault.empty()});
+        view->members.push_back({e.name, e.crc, e.size, 0, e.fault, !e.fault.empty(), e.ascii});
         zv.at.push_back(i);
     }
     ZipIo io = {&zv, ZipRead, ZipCreate, ZipWrite, ZipClose, ZipRemove, ZipMakeDir, ZipProgress};

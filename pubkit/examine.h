@@ -59,6 +59,7 @@ struct PackMember {
     int removed;       // failed its CRC or size check
     std::string fault; // why setup will not have it; empty when it will
     int stops;         // with it, DUNZIP32.DLL fails and setup stops (alert 1008)
+    int ascii = 1;     // its stored name is ASCII throughout
 };
 
 // PACK.BOX as the unzip core reads it, writing nothing.

@@ -6,25 +6,87 @@
 #include <string>
 #include <vector>
 
+#include "book_codepage.h"
 #include "examine.h"
+
+namespace {
+
+// One character as JSON: ASCII as it is (escaped where JSON wants it),
+// any other as \uXXXX, beyond the first plane as a surrogate pair.
+void JsonChar(FILE *out, uint32_t c)
+{
+    if (c == '"' || c == '\\')
+        fprintf(out, "\\%c", (char)c);
+    else if (c == '\n')
+        fputs("\\n", out);
+    else if (c == '\r')
+        fputs("\\r", out);
+    else if (c == '\t')
+        fputs("\\t", out);
+    else if (c >= 0x10000)
+        fprintf(out, "\\u%04x\\u%04x", 0xD800 + ((c - 0x10000) >> 10), 0xDC00 + ((c - 0x10000) & 0x3FF));
+    else if (c < 0x20 || c >= 0x7F)
+        fprintf(out, "\\u%04x", c);
+    else
+        fputc((int)c, out);
+}
+
+// The UTF-8 character at p (left bytes): its size, 0 when it is none.
+size_t Utf8At(const unsigned char *p, size_t left, uint32_t *c)
+{
+    size_t n = p[0] >= 0xC2 && p[0] <= 0xDF ? 2 : p[0] >= 0xE0 && p[0] <= 0xEF ? 3
+               : p[0] >= 0xF0 && p[0] <= 0xF4 ? 4 : 0;
+    if (n == 0 || n > left)
+        return 0;
+    uint32_t v = p[0] & (0x7F >> n);
+    for (size_t i = 1; i < n; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        v = v << 6 | (p[i] & 0x3F);
+    }
+    static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (v < kLeast[n] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF))
+        return 0;
+    *c = v;
+    return n;
+}
+
+}  // namespace
 
 void JsonString(FILE *out, const char *text, size_t n)
 {
     fputc('"', out);
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char c = (unsigned char)text[i];
-        if (c == '"' || c == '\\')
-            fprintf(out, "\\%c", c);
-        else if (c == '\n')
-            fputs("\\n", out);
-        else if (c == '\r')
-            fputs("\\r", out);
-        else if (c == '\t')
-            fputs("\\t", out);
-        else if (c < 0x20 || c >= 0x7F)
-            fprintf(out, "\\u%04x", c);
-        else
-            fputc(c, out);
+    for (size_t i = 0; i < n;) {
+        size_t size = 1;
+        uint32_t c = BookCodePage() != 0 ? BookChar(text + i, n - i, &size) : 0;
+        if (c != 0) {
+            JsonChar(out, c);
+        } else {
+            for (size_t b = 0; b < size; ++b)
+                JsonChar(out, (unsigned char)text[i + b]);
+        }
+        i += size;
+    }
+    fputc('"', out);
+}
+
+void JsonNative(FILE *out, const char *text)
+{
+    if (text == NULL) {
+        fputs("null", out);
+        return;
+    }
+    size_t n = strlen(text);
+    fputc('"', out);
+    for (size_t i = 0; i < n;) {
+        uint32_t c = (unsigned char)text[i];
+        size_t size = c >= 0x80 ? Utf8At((const unsigned char *)text + i, n - i, &c) : 1;
+        if (size == 0) {
+            c = (unsigned char)text[i];
+            size = 1;
+        }
+        JsonChar(out, c);
+        i += size;
     }
     fputc('"', out);
 }
@@ -41,9 +103,9 @@ void CheckJson(FILE *out, const char *path, const char *why, const CheckCounts *
                const std::vector<CheckFinding> &findings)
 {
     fputs("{\"path\": ", out);
-    JsonText(out, path);
+    JsonNative(out, path);
     fputs(", \"failed\": ", out);
-    JsonText(out, why);
+    JsonNative(out, why);
     fprintf(out, ", \"errors\": %d, \"warnings\": %d", counts->errors, counts->warnings);
     fprintf(out, ", \"setupIni\": {\"lines\": %d, \"keyLines\": %d}", counts->scriptLines,
             counts->keyLines);
@@ -51,10 +113,12 @@ void CheckJson(FILE *out, const char *path, const char *why, const CheckCounts *
     for (size_t i = 0; i < findings.size(); ++i) {
         const CheckFinding &f = findings[i];
         fputs(i == 0 ? "\n  {\"file\": " : ",\n  {\"file\": ", out);
-        JsonText(out, f.file.c_str());
+        JsonNative(out, f.file.c_str());
         fprintf(out, ", \"line\": %d, \"severity\": \"%s\", \"text\": ", f.line,
                 f.error ? "error" : "warning");
-        JsonText(out, f.text.c_str());
+        // Shown as check prints it: the book's text already in UTF-8 when
+        // its code page was named.
+        JsonNative(out, f.text.c_str());
         fputc('}', out);
     }
     fputs(findings.empty() ? "]}\n" : "\n]}\n", out);
@@ -113,7 +177,7 @@ const char *ExaminePackageJson(const ExamineSource *src, const char *path, FILE 
     FileLayout l;
     const char *why = ReadFileLayout(src, &l);
     fputs("{\n  \"file\": ", out);
-    JsonText(out, path);
+    JsonNative(out, path);
     fprintf(out, ",\n  \"size\": %lld", (long long)src->size);
     if (why != NULL) {
         fputs(",\n  \"damage\": ", out);

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "book_codepage.h"
 #include "check.h"
 #include "disc.h"
 #include "disc_image.h"
@@ -40,16 +41,21 @@ const char kUsage[] =
     "  check    check a book's sources or a package for what setup would refuse\n"
     "  sign     sign a package or installer (Authenticode, through osslsigncode)\n"
     "  disc     a CD-ROM image from a book's sources: embed, check, pack, sign, master\n"
-    "pubkit COMMAND --help tells more; pubkit --version gives the version.\n";
+    "pubkit COMMAND --help tells more; pubkit --version gives the version.\n"
+    "All but sign take --codepage N: the ANSI code page of the Windows the book\n"
+    "is for (932 Japanese, 936 and 950 Chinese, 949 Korean, 1252 Western...).\n"
+    "Names of files are written in it, and read back from it in UTF-8; without\n"
+    "it a name outside ASCII is refused.\n";
 
 const char kPackHelp[] =
     "usage: pubkit pack --setup SETUP.EXE --meter METER.DLL --dunzip DUNZIP32.DLL\n"
     "                   --pack PACK.BOX|FOLDER --ini SETUP.INI -o OUTPUT\n"
-    "                   [--medium FOLDER] [--force]\n"
+    "                   [--medium FOLDER] [--force] [--codepage N]\n"
     "Appends METER.DLL, DUNZIP32.DLL and PACK.BOX to a copy of the bare setup\n"
     "program and writes the settings trailer from SETUP.INI's DEFAULTDIR=,\n"
     "PUBNAME=, R1= and R2=: the same bytes as the bare setup's own builder.\n"
-    "A folder given as --pack is zipped first, as 'pubkit zip' does.\n"
+    "A folder given as --pack is zipped first, as 'pubkit zip' does, its names\n"
+    "(UTF-8) written in code page N; a name outside ASCII needs --codepage.\n"
     "The inputs are checked first as 'pubkit check' does, the three programs\n"
     "for what they must be too; errors stop the packing unless --force is given.\n"
     "The output is written whole or not at all (an earlier one stays as it was\n"
@@ -57,37 +63,45 @@ const char kPackHelp[] =
     "folder it is left out of PACK.BOX. Ends with the output's size and sha256.\n";
 
 const char kZipHelp[] =
-    "usage: pubkit zip FOLDER -o PACK.BOX\n"
+    "usage: pubkit zip FOLDER -o PACK.BOX [--codepage N]\n"
     "Every file under FOLDER, sorted by path, with fixed times and attributes,\n"
     "deflated (or stored when that is smaller): the same folder always gives\n"
-    "the same bytes. Names Windows cannot take are refused. The output is written\n"
-    "whole or not at all; inside FOLDER it is left out of the archive.\n";
+    "the same bytes. Names Windows cannot take are refused. The names (UTF-8)\n"
+    "are stored in code page N, the ANSI code page of the Windows the book is\n"
+    "for (874, 932, 936, 949, 950, 1250-1258); a name outside ASCII needs it,\n"
+    "one that code page lacks is refused. The output is written whole or not\n"
+    "at all; inside FOLDER it is left out of the archive.\n";
 
 const char kEmbedHelp[] =
     "usage: pubkit embed --image EMBED.EXE --build-file tkbuild.txt\n"
     "                    [--plugin tarnw32.api] [--doc DOCUMENT]\n"
     "                    [--switch -setup|-cetup|-sutup|-cutup] [--out-dir DIR]\n"
+    "                    [--codepage N]\n"
     "Writes the installers tkbuild.txt's PATH1=, PATH2= and PATH3= ask for,\n"
     "into DIR (default: the current folder) under their file names: the same\n"
     "bytes as 'embed SWITCH DOCUMENT' (default -setup). The plug-in and the\n"
     "document are needed only for the installers that carry them. All the\n"
     "installers are written, or (on a failure) none; an installer that would\n"
-    "replace one of the inputs is refused. Values the builder cuts are named.\n";
+    "replace one of the inputs is refused. Values the builder cuts are named.\n"
+    "The document's name is stored, and the installers' names read, in code\n"
+    "page N; a name outside ASCII needs --codepage.\n";
 
 const char kExamineHelp[] =
-    "usage: pubkit inspect FILE|IMAGE.iso [--json]\n"
+    "usage: pubkit inspect FILE|IMAGE.iso [--json] [--codepage N]\n"
     "For a packaged setup: the settings trailer, the regions of the file, every\n"
     "PACK.BOX member with its size and CRC (each checked), and the plan its\n"
     "SETUP.INI describes. For an embed installer: where its trailer was found\n"
     "and every field. A damaged file gives one line saying why, and exit 1; so\n"
     "does a PACK.BOX member setup will not have (damaged, never written by the\n"
     "unzip library, a name Windows cannot take), named. --json prints the same\n"
-    "as one JSON object. For a disc image: its label, every file, AUTORUN.INF,\n"
-    "the names readers without Joliet see otherwise, the package inside with\n"
-    "its plan, and what 'pubkit check' finds on the image.\n";
+    "as one JSON object. With --codepage the names and texts are shown in UTF-8,\n"
+    "read in code page N, and judged as Windows judges them there. For a disc\n"
+    "image: its label, every file, AUTORUN.INF, the names readers without\n"
+    "Joliet see otherwise, the package inside with its plan, and what\n"
+    "'pubkit check' finds on the image.\n";
 
 const char kUnpackHelp[] =
-    "usage: pubkit unpack FILE -o DIR [--members] [--overwrite]\n"
+    "usage: pubkit unpack FILE -o DIR [--members] [--overwrite] [--codepage N]\n"
     "A packaged setup gives DIR/setup.exe (the bare program, a package builder\n"
     "again), METER.DLL, DUNZIP32.DLL, PACK.BOX and a SETUP.INI with the\n"
     "trailer's DEFAULTDIR=, PUBNAME=, R1= and R2=; --members also expands\n"
@@ -97,10 +111,13 @@ const char kUnpackHelp[] =
     "how. A file whose parts cannot be found gives one line and exit 1, and\n"
     "nothing is written; a damaged part is named, exit 1, after the rest.\n"
     "A DIR that holds a file unpack would write is refused unless --overwrite\n"
-    "is given; DIR/pack must be new. All parts are written, or none.\n";
+    "is given; DIR/pack must be new. All parts are written, or none. Names\n"
+    "outside ASCII (members, the document) are written in UTF-8 from code\n"
+    "page N, which --codepage names; without it such a member is refused.\n";
 
 const char kCheckHelp[] =
     "usage: pubkit check FOLDER|SETUP.EXE|IMAGE.iso [--medium FOLDER] [--json]\n"
+    "                   [--codepage N]\n"
     "Reads a book's sources (the folder that becomes PACK.BOX, with its\n"
     "SETUP.INI) or a finished package and reports, one line each with the\n"
     "SETUP.INI line, what setup and embed would refuse or do wrongly: files\n"
@@ -111,9 +128,11 @@ const char kCheckHelp[] =
     "(tarnwsi.ini, the picture, files the script takes from it); a package's\n"
     "own folder is taken by default. SETUP.INI's encoding and line ends are\n"
     "checked and the lines read as keys counted. Exit 1 on errors, 0 with\n"
-    "warnings only. --json prints the findings as one JSON object. A disc\n"
-    "image is checked with its own files as the medium, and for the names and\n"
-    "size a CD-ROM holds, SETUP.EXE and AUTORUN.INF at its root.\n";
+    "warnings only. --json prints the findings as one JSON object.\n"
+    "--codepage N reads names and SETUP.INI in code page N (1252 without it),\n"
+    "as Windows set to it reads them, and shows them in UTF-8. A disc image is\n"
+    "checked with its own files as the medium, and for the names and size a\n"
+    "CD-ROM holds, SETUP.EXE and AUTORUN.INF at its root.\n";
 
 const char kDiscHelp[] =
     "usage: pubkit disc --book FOLDER --medium FOLDER -o IMAGE.iso\n"
@@ -122,6 +141,7 @@ const char kDiscHelp[] =
     "                   [--programs DIR] [--setup F] [--meter F] [--dunzip F] [--embed F]\n"
     "                   [--label LABEL] [--icon FILE] [--date YYYY-MM-DD[THH:MM:SS]]\n"
     "                   [--cert CERT.pem --key KEY.pem [--name TEXT]] [--force]\n"
+    "                   [--codepage N]\n"
     "From a book's sources to a CD-ROM image in one run. --book is the folder\n"
     "that becomes PACK.BOX (its SETUP.INI gives the keys and the script);\n"
     "--medium the folder that becomes the disc (tarnwsi.ini, readme1st.txt,\n"
@@ -199,6 +219,41 @@ int Missing(const char *usage, const char **values, int count)
         }
     }
     return 0;
+}
+
+// --codepage N (or --codepage=N), wherever it stands: taken out of argv,
+// the book's code page chosen. Returns 0, or the exit status of a refusal.
+int CodePageOption(int *argc, char **argv)
+{
+    const char *chosen = NULL;
+    for (int i = 2; i < *argc;) {
+        const char *value = NULL;
+        int words = 1;
+        if (strncmp(argv[i], "--codepage=", 11) == 0)
+            value = argv[i] + 11;
+        else if (strcmp(argv[i], "--codepage") == 0 && i + 1 < *argc)
+            value = argv[i + 1], words = 2;
+        else if (strcmp(argv[i], "--codepage") == 0)
+            value = "";
+        if (value == NULL) {
+            ++i;
+            continue;
+        }
+        if (chosen != NULL && strcmp(chosen, value) != 0) {
+            fprintf(stderr, "pubkit %s: --codepage given twice, as %s and as %s\n", argv[1],
+                    chosen, value);
+            return 2;
+        }
+        chosen = value;
+        for (int j = i; j + words < *argc; ++j)
+            argv[j] = argv[j + words];
+        *argc -= words;
+    }
+    const char *why = chosen != NULL ? ChooseBookCodePage(chosen) : NULL;
+    if (why == NULL)
+        return 0;
+    fprintf(stderr, "pubkit %s: --codepage: %s\n", argv[1], why);
+    return 2;
 }
 
 // Takes the flag out of argv; returns whether it was there.
@@ -354,11 +409,26 @@ int ExamineFile(const char *file, FILE *out, int json)
         fprintf(stderr, "pubkit inspect: %s: cannot read: %s\n", file, strerror(errno));
         return 1;
     }
-    const char *why = json ? ExaminePackageJson(&src, file, out) : ExaminePackage(&src, out);
+    // The report is the file's own text: in the book's code page, shown in
+    // UTF-8 when one was named.
+    char *text = NULL;
+    size_t length = 0;
+    FILE *report = json || BookCodePage() == 0 ? out : open_memstream(&text, &length);
+    if (report == NULL) {
+        CloseExamineFile(&src);
+        fprintf(stderr, "pubkit inspect: %s: out of memory\n", file);
+        return 1;
+    }
+    const char *why = json ? ExaminePackageJson(&src, file, report) : ExaminePackage(&src, report);
     CloseExamineFile(&src);
+    if (report != out) {
+        fclose(report);
+        fputs(ShownText(std::string(text, length)).c_str(), out);
+        free(text);
+    }
     if (why == NULL)
         return 0;
-    fprintf(stderr, "pubkit inspect: %s: %s\n", file, why);
+    fprintf(stderr, "pubkit inspect: %s: %s\n", file, ShownText(why).c_str());
     return 1;
 }
 
@@ -411,19 +481,21 @@ int Disc(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    PrepareBookCodePages();
     struct Command {
         const char *name;
         int (*run)(int, char **);
         const char *help;
+        int codePage;  // takes --codepage
     } commands[] = {
-        {"pack", Pack, kPackHelp},
-        {"zip", Zip, kZipHelp},
-        {"embed", Embed, kEmbedHelp},
-        {"inspect", Examine, kExamineHelp},
-        {"unpack", Unpack, kUnpackHelp},
-        {"check", Check, kCheckHelp},
-        {"sign", Sign, kSignHelp},
-        {"disc", Disc, kDiscHelp},
+        {"pack", Pack, kPackHelp, 1},
+        {"zip", Zip, kZipHelp, 1},
+        {"embed", Embed, kEmbedHelp, 1},
+        {"inspect", Examine, kExamineHelp, 1},
+        {"unpack", Unpack, kUnpackHelp, 1},
+        {"check", Check, kCheckHelp, 1},
+        {"sign", Sign, kSignHelp, 0},
+        {"disc", Disc, kDiscHelp, 1},
     };
     if (argc < 2 || strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0) {
         fputs(kUsage, argc < 2 ? stderr : stdout);
@@ -439,6 +511,9 @@ int main(int argc, char **argv)
                 fputs(c.help, stdout);
                 return 0;
             }
+            int refused = c.codePage ? CodePageOption(&argc, argv) : 0;
+            if (refused != 0)
+                return refused;
             CatchInterrupts();
             int rc = c.run(argc, argv);
             // An interrupted command ends as interrupted commands do, its

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "book_codepage.h"
+#include "common/text.h"
 #include "embed/build_file.h"
 #include "embed/trailer.h"
 #include "examine.h"
@@ -207,16 +209,33 @@ const char *PackSetup(const PackInputs *in, PackWritten *written)
 
 namespace {
 
-// PATHn names a Windows path; the output goes into outDir under its last
-// component.
-std::string OutputPath(const EmbedInputs *in, const char *value)
+// PATHn names a Windows path in the book's code page; the output goes into
+// outDir under its last component (split at separators of their own, never
+// a trail byte), named in UTF-8 here. Returns NULL, or why it cannot be.
+const char *OutputPath(const EmbedInputs *in, const char *value, std::string *path)
 {
     const char *name = value;
-    for (const char *p = value; *p; ++p) {
-        if (*p == '\\' || *p == '/' || *p == ':')
+    for (const char *p = value; *p; p += CharSize(p)) {
+        if (CharSize(p) == 1 && (*p == '\\' || *p == '/' || *p == ':'))
             name = p + 1;
     }
-    return std::string(in->outDir) + "/" + name;
+    std::string here = name;
+    int ascii = 1;
+    for (char c : here)
+        ascii &= (unsigned char)c < 0x80;
+    if (!ascii && BookCodePage() == 0) {
+        snprintf(gReason, sizeof gReason, "%s: the installer's name %s is outside ASCII: name "
+                 "the code page the book is for with --codepage (%s)", in->buildFile,
+                 ShownName(name).c_str(), kKnownCodePages);
+        return gReason;
+    }
+    if (!ascii && !BookTextToUtf8(name, &here)) {
+        snprintf(gReason, sizeof gReason, "%s: the installer's name %s is no text of code "
+                 "page %u", in->buildFile, ShownName(name).c_str(), BookCodePage());
+        return gReason;
+    }
+    *path = std::string(in->outDir) + "/" + here;
+    return NULL;
 }
 
 struct Staged {
@@ -228,15 +247,18 @@ const char *WriteInstaller(const EmbedInputs *in, const char *value, const Build
                            const char *storedName, int withDocument, int withPlugin,
                            Staged *staged)
 {
-    std::string path = OutputPath(in, value);
+    std::string path;
+    const char *why = OutputPath(in, value, &path);
+    if (why != NULL)
+        return why;
     if (path.back() == '/')
-        return Fail("no file name in", value);
+        return Fail("no file name in", ShownText(value).c_str());
     if (withDocument && in->document == NULL)
         return Fail("no document given (--doc) for the document installer", value);
     if (withPlugin && in->plugin == NULL)
         return Fail("no plug-in given (--plugin) for the installer", value);
     const char *inputs[] = {in->image, in->buildFile, in->plugin, in->document};
-    const char *why = RefuseInputAsOutput(path.c_str(), inputs, 4);
+    why = RefuseInputAsOutput(path.c_str(), inputs, 4);
     if (why != NULL)
         return why;
     staged->path = path;
@@ -284,24 +306,34 @@ void WarnCuts(const EmbedInputs *in, const BuildSettings *b, const char *storedN
                 "installer keeps its first %d, \"%.*s\"\n", in->buildFile, selfDelete,
                 kEmbedSelfDeleteWidth, kEmbedSelfDeleteWidth, b->selfDelete);
     if (in->document != NULL) {
+        // As the book stores it: in its code page.
         const char *slash = strrchr(in->document, '/');
-        size_t name = strlen(slash != NULL ? slash + 1 : in->document);
+        std::string stored;
+        NameForBook(slash != NULL ? slash + 1 : in->document, &stored);
+        size_t name = stored.size();
         if ((name < 3 ? name + 3 : name) > strlen(storedName))
             fprintf(in->warnings, "pubkit embed: warning: %s: the document's name is %zu "
                     "characters: the installer keeps %zu, \"%s\"\n", in->document, name,
-                    strlen(storedName), storedName);
+                    strlen(storedName), ShownText(storedName).c_str());
     }
 }
 
 }  // namespace
 
-void BuilderStoredName(const char *docPath, char *out, size_t cap)
+const char *BuilderStoredName(const char *docPath, char *out, size_t cap)
 {
-    std::string lowered = "x\\";  // a backslash the name search sees
     const char *base = strrchr(docPath, '/');
-    for (const char *p = base != NULL ? base + 1 : docPath; *p; ++p)
-        lowered += (char)tolower((unsigned char)*p);
+    std::string name;
+    if (cap > 0)
+        out[0] = '\0';
+    const char *why = NameForBook(base != NULL ? base + 1 : docPath, &name);
+    if (why != NULL)
+        return why;
+    // embed's builder sees its command line lower-cased by CharLowerA, which
+    // goes through Unicode; "x\" is a backslash the name search sees.
+    std::string lowered = "x\\" + LowerAsWindows(name);
     StoredDocumentName(lowered.c_str(), out, cap);
+    return NULL;
 }
 
 const char *BuildEmbedInstallers(const EmbedInputs *in)
@@ -315,8 +347,11 @@ const char *BuildEmbedInstallers(const EmbedInputs *in)
     fclose(f);
 
     char storedName[kEmbedDocNameMax + 1] = "";
-    if (in->document != NULL)
-        BuilderStoredName(in->document, storedName, sizeof storedName);
+    const char *named = in->document != NULL
+                            ? BuilderStoredName(in->document, storedName, sizeof storedName)
+                            : NULL;
+    if (named != NULL)
+        return Fail("the document", named);
 
     // Every installer is made whole before any replaces a file: a failure
     // leaves all of them as they were.

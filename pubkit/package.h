@@ -54,7 +54,9 @@ const char *BuildEmbedInstallers(const EmbedInputs *in);
 
 // The document name the builder stores for a document at docPath (a path
 // on this machine): the builder sees its command line lower-cased, so the
-// file name lower-cased, its last three characters made "pdf". Cut to cap.
-void BuilderStoredName(const char *docPath, char *out, size_t cap);
+// file name (in the book's code page) lower-cased, its last three
+// characters made "pdf". Cut to cap. Returns NULL, or why the name cannot be
+// written in the book's code page (out is then empty).
+const char *BuilderStoredName(const char *docPath, char *out, size_t cap);
 
 #endif

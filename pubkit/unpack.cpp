@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "book_codepage.h"
 #include "common/text.h"
 #include "embed/build_file.h"
 #include "examine.h"
@@ -177,6 +178,39 @@ void Verdict(FILE *out, const std::vector<std::string> &why, const std::string &
     fprintf(out, "rebuild with\n  %s\n", command.c_str());
 }
 
+// A name of the book (in its code page) as a file here is named: in UTF-8.
+// Returns NULL, or why it cannot be, naming it.
+const char *OutsideAscii(const char *what, const std::string &stored)
+{
+    return Fail("%s %s: a name outside ASCII, in the ANSI code page of the Windows the book is "
+                "for: name that code page with --codepage (%s) to write it in UTF-8", what,
+                ShownName(stored).c_str(), kKnownCodePages);
+}
+
+const char *NameHere(const char *what, const std::string &stored, std::string *here)
+{
+    int ascii = 1;
+    for (char c : stored)
+        ascii &= (unsigned char)c < 0x80;
+    if (ascii) {
+        *here = stored;
+        return NULL;
+    }
+    if (BookCodePage() == 0)
+        return OutsideAscii(what, stored);
+    if (!BookTextToUtf8(stored, here))
+        return Fail("%s %s: no name in code page %u", what, ShownName(stored).c_str(),
+                    BookCodePage());
+    return NULL;
+}
+
+// The command that builds the file again takes the code page its names
+// were read in.
+std::string CodePageWords()
+{
+    return BookCodePage() != 0 ? " --codepage " + std::to_string(BookCodePage()) : "";
+}
+
 // ---- PACK.BOX expanded through the unzip core ----
 
 // The members go into a fresh scratch folder beside DIR/pack, renamed into
@@ -187,7 +221,21 @@ struct DiskZip {
     int64_t start, end;
     std::string root;
     std::vector<std::string> files, dirs;
+    std::string why;  // the first member that cannot be named here
 };
+
+// A member's path as a file under the scratch folder; empty (and z->why
+// set) when it has no name here.
+std::string MemberHere(DiskZip *z, const char *path)
+{
+    std::string here;
+    const char *why = NameHere("PACK.BOX member", path, &here);
+    if (why == NULL)
+        return z->root + "/" + here;
+    if (z->why.empty())
+        z->why = why;
+    return "";
+}
 
 int32_t DiskRead(void *ctx, uint64_t offset, void *buf, uint32_t n)
 {
@@ -205,7 +253,9 @@ int32_t DiskRead(void *ctx, uint64_t offset, void *buf, uint32_t n)
 void *DiskCreate(void *ctx, const char *path)
 {
     DiskZip *z = (DiskZip *)ctx;
-    std::string full = z->root + "/" + path;
+    std::string full = MemberHere(z, path);
+    if (full.empty())
+        return NULL;
     // The folder is new: nothing in it may lead elsewhere.
     int fd = open(full.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0644);
     FILE *f = fd >= 0 ? fdopen(fd, "wb") : NULL;
@@ -229,14 +279,16 @@ int DiskClose(void *, void *file)
 void DiskRemove(void *ctx, const char *path)
 {
     DiskZip *z = (DiskZip *)ctx;
-    remove((z->root + "/" + path).c_str());
+    std::string full = MemberHere(z, path);
+    if (!full.empty())
+        remove(full.c_str());
 }
 
 void DiskMakeDir(void *ctx, const char *path)
 {
     DiskZip *z = (DiskZip *)ctx;
-    std::string full = z->root + "/" + path;
-    if (mkdir(full.c_str(), 0755) == 0)
+    std::string full = MemberHere(z, path);
+    if (!full.empty() && mkdir(full.c_str(), 0755) == 0)
         z->dirs.push_back(full);
 }
 
@@ -291,6 +343,8 @@ const char *ExpandMembers(const std::string &target, DiskZip *z, ZipStats *stats
     free(work);
     if (OutputInterrupted())
         why = OutputInterruptedText();
+    else if (!z->why.empty())
+        why = Fail("%s; nothing written", z->why.c_str());
     else if (result == kZipWriteFailed)
         why = Fail("write failed (disk full?) expanding PACK.BOX into %s", target.c_str());
     else if (result == kZipNoMemory)
@@ -329,12 +383,15 @@ void PackageParts(const FileLayout &l, std::vector<Part> *parts)
     (*parts)[4] = {"SETUP.INI", -1, -1, NULL, ini, {}};
 }
 
-// The installer's own file name, as the tkbuild.txt line that names it.
+// The installer's own file name, as the tkbuild.txt line that names it:
+// in the book's code page.
 std::string InstallerName(const char *file)
 {
     const char *slash = strrchr(file, '/');
-    const char *name = slash != NULL ? slash + 1 : file;
-    return PlainName(name) ? name : "INSTALL.EXE";
+    std::string name;
+    if (NameForBook(slash != NULL ? slash + 1 : file, &name) != NULL || !PlainName(name.c_str()))
+        return "INSTALL.EXE";
+    return name;
 }
 
 // An installer's parts: the program, the document and the plug-in under the
@@ -344,19 +401,25 @@ void EmbedParts(const FileLayout &l, const UnpackRequest *r, std::vector<Part> *
                 std::vector<std::string> *reasons)
 {
     const EmbedFields &f = l.embed;
-    std::string docName = f.docName, plugName = f.plugName;
+    // The names as files here: in UTF-8 from the book's code page.
+    std::string docName, plugName;
+    const char *why = NULL;
     if (f.docOffset != 0 && (!PlainName(f.docName) || EqualsNoCase(f.docName, "embed.exe") ||
                              EqualsNoCase(f.docName, "tkbuild.txt"))) {
         reasons->push_back(Fail("the document's name \"%s\" is no plain file name here: written "
-                                "as document.pdf", f.docName));
+                                "as document.pdf", ShownName(f.docName).c_str()));
+        docName = "document.pdf";
+    } else if (f.docOffset != 0 && (why = NameHere("the document's name", f.docName, &docName))) {
+        reasons->push_back(std::string(why) + ": written as document.pdf");
         docName = "document.pdf";
     }
     if (f.plugOffset != 0 &&
         (!PlainName(f.plugName) || EqualsNoCase(f.plugName, "embed.exe") ||
          EqualsNoCase(f.plugName, "tkbuild.txt") ||
-         (f.docOffset != 0 && EqualsNoCase(f.plugName, docName.c_str())))) {
+         NameHere("the plug-in's name", f.plugName, &plugName) != NULL ||
+         (f.docOffset != 0 && EqualsNoCase(plugName.c_str(), docName.c_str())))) {
         reasons->push_back(Fail("the plug-in's name \"%s\" is no plain file name here: written "
-                                "as tarnw32.api", f.plugName));
+                                "as tarnw32.api", ShownName(f.plugName).c_str()));
         plugName = EqualsNoCase(docName.c_str(), "tarnw32.api") ? "plug-in.api" : "tarnw32.api";
     }
     const PeFacts *unsign = l.pe.certOffset != 0 ? &l.pe : NULL;
@@ -408,8 +471,8 @@ void ReportPackage(const ExamineSource *src, const FileLayout &l, const UnpackRe
                 expanded->files);
     for (const PackMember &m : view.members) {
         if (!m.fault.empty())
-            fprintf(out, "  setup will not have PACK.BOX member %s: %s\n", m.name.c_str(),
-                    m.fault.c_str());
+            fprintf(out, "  setup will not have PACK.BOX member %s: %s\n",
+                    ShownText(m.name).c_str(), ShownText(m.fault).c_str());
     }
 
     std::vector<std::string> reasons;
@@ -431,7 +494,7 @@ void ReportPackage(const ExamineSource *src, const FileLayout &l, const UnpackRe
             "pubkit pack --setup " + Quoted(d + "/setup.exe") + " --meter " +
                 Quoted(d + "/METER.DLL") + " --dunzip " + Quoted(d + "/DUNZIP32.DLL") +
                 " --pack " + Quoted(d + "/PACK.BOX") + " --ini " + Quoted(d + "/SETUP.INI") +
-                " -o NEW.EXE");
+                " -o NEW.EXE" + CodePageWords());
 }
 
 void ReportEmbed(const ExamineSource *src, const FileLayout &l, const UnpackRequest *r,
@@ -452,7 +515,7 @@ void ReportEmbed(const ExamineSource *src, const FileLayout &l, const UnpackRequ
     if (f.plugOffset != 0)
         Row(out, plugName.c_str(), l.trailerAt - f.plugOffset, "the plug-in");
     Row(out, "tkbuild.txt", -1,
-        ("PATH of " + InstallerName(r->file) + ", MSG= and DEL= from the trailer").c_str());
+        ("PATH of " + ShownText(InstallerName(r->file)) + ", MSG= and DEL= from the trailer").c_str());
 
     BuildSettings b;
     memset(&b, 0, sizeof b);
@@ -473,10 +536,11 @@ void ReportEmbed(const ExamineSource *src, const FileLayout &l, const UnpackRequ
     int field = DifferingField(l.record, again, starts, 6, kEmbedTrailerSize);
     if (field == 1)
         reasons.push_back(Fail("the document name \"%s\" is not one the builder stores (it "
-                               "lower-cases the name and ends it in pdf)", f.docName));
+                               "lower-cases the name and ends it in pdf)",
+                               ShownName(f.docName).c_str()));
     else if (field == 3)
         reasons.push_back(Fail("the plug-in name \"%s\": the builder always stores tarnw32.api",
-                               f.plugName));
+                               ShownName(f.plugName).c_str()));
     else if (field == 4)
         reasons.push_back("the closing message cannot be written back as one MSG= line");
     else if (field >= 0)
@@ -489,7 +553,7 @@ void ReportEmbed(const ExamineSource *src, const FileLayout &l, const UnpackRequ
         command += " --plugin " + Quoted(d + "/" + plugName);
     if (f.docOffset != 0)
         command += " --doc " + Quoted(d + "/" + docName);
-    command += std::string(" --switch ") + sw + " --out-dir NEWDIR";
+    command += std::string(" --switch ") + sw + " --out-dir NEWDIR" + CodePageWords();
     Verdict(out, reasons, command);
 }
 
@@ -575,8 +639,17 @@ const char *UnpackFile(const UnpackRequest *r)
         zip = ReadPackBox(&src, s.packOffset, l.trailerAt, s.destDir, &view);
         const char *member = zip != NULL ? zip : FirstMemberFault(&view);
         if (member != NULL && damage.empty())
-            damage = member;
-        if (members && zip == NULL) {
+            damage = ShownText(member);
+        // Without the code page no member outside ASCII has a name here, nor
+        // one the unzip library passes over in 1252: none is written.
+        for (size_t i = 0; members && zip == NULL && BookCodePage() == 0 &&
+                           i < view.members.size() && why == NULL; ++i) {
+            if (!view.members[i].ascii)
+                why = Fail("%s; nothing written",
+                           std::string(OutsideAscii("PACK.BOX member", view.members[i].name))
+                               .c_str());
+        }
+        if (members && zip == NULL && why == NULL) {
             expansion.src = &src;
             expansion.start = s.packOffset;
             expansion.end = l.trailerAt;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "book_codepage.h"
 #include "dunzip/zip_core.h"
 
 namespace {
@@ -224,6 +225,9 @@ const char *ReadZipLayout(ZipLayoutRead read, void *ctx, uint64_t size, ZipLayou
         int named = ReadExact(r, at + kCentralSize, raw.data(), nameLen);
         if (named && nameLen < kZipPathMax)
             e.kind = ZipSafeName(raw.data(), nameLen, path, sizeof path);
+        e.ascii = named;
+        for (uint32_t i = 0; named && i < nameLen; ++i)
+            e.ascii &= (unsigned char)raw[i] < 0x80;
         e.name = e.kind != kZipNameUnsafe ? std::string(path)
                  : named                  ? Shown(raw.data(), nameLen)
                                           : std::string("(unreadable name)");
@@ -287,36 +291,6 @@ const char *ReadZipLayout(ZipLayoutRead read, void *ctx, uint64_t size, ZipLayou
     return NULL;
 }
 
-namespace {
-
-// Windows matches names without regard to case; in code page 1252 that
-// takes in the accented letters too (0xE0-0xFE but 0xF7 against
-// 0xC0-0xDE, and four pairs in 0x8A-0x9F).
-char FoldCase(unsigned char c)
-{
-    if (c >= 'a' && c <= 'z')
-        return (char)(c - 'a' + 'A');
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
-        return (char)(c - 0x20);
-    switch (c) {
-    case 0x9A: return (char)0x8A;
-    case 0x9C: return (char)0x8C;
-    case 0x9E: return (char)0x8E;
-    case 0xFF: return (char)0x9F;
-    default: return (char)c;
-    }
-}
-
-std::string Folded(const std::string &s)
-{
-    std::string f(s);
-    for (char &c : f)
-        c = FoldCase((unsigned char)c);
-    return f;
-}
-
-}  // namespace
-
 std::vector<NameFault> WindowsNameFaults(const std::vector<std::string> &paths,
                                          const char *installDir)
 {
@@ -336,7 +310,11 @@ std::vector<NameFault> WindowsNameFaults(const std::vector<std::string> &paths,
             faults.push_back({i, text, 1});
             continue;
         }
-        std::string f = Folded(p);
+        // Windows matches names without regard to case, through Unicode:
+        // in code page 1252 that takes in the accented letters, in 932 the
+        // full-width and Greek ones, never a trail byte that looks like a
+        // letter.
+        std::string f = WindowsNameKey(p);
         files.push_back({f, i});
         for (size_t slash = f.find('/'); slash != std::string::npos; slash = f.find('/', slash + 1))
             folders.push_back({f.substr(0, slash), i});

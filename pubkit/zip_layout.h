@@ -18,6 +18,7 @@ struct ZipEntry {
     std::string name;    // as the unzip core writes it ('/' between parts),
                          // or the stored name, shown safely, when it is unsafe
     int kind;            // kZipNameFile, kZipNameDir or kZipNameUnsafe
+    int ascii;           // the stored name is ASCII throughout
     uint32_t method;
     uint32_t crc;
     uint64_t packed;
@@ -41,7 +42,7 @@ const char *ReadZipLayout(ZipLayoutRead read, void *ctx, uint64_t size, ZipLayou
 // The names of paths (as the unzip core writes them, '/' between parts)
 // the unzip library cannot write under installDir on Windows: a full path
 // longer than Windows takes, or a name Windows takes for an earlier one
-// (the same but for case, in the ANSI code page 1252). One line each, by
+// (the same but for case, in the book's code page). One line each, by
 // index into paths.
 struct NameFault {
     size_t index;

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "book_codepage.h"
 #include "dunzip/zip_core.h"
 #include "output.h"
 
@@ -34,8 +35,9 @@ const uint64_t kZipLimit = 0xFFFFFFFFull;  // no zip64: 32-bit sizes and offsets
 const size_t kMemberMemory = 2u << 20;
 
 struct Member {
-    std::string rel;   // '/'-separated, as stored
-    std::string path;  // on disk
+    std::string rel;     // '/'-separated, as the folder names it (UTF-8)
+    std::string path;    // on disk
+    std::string stored;  // rel as the archive stores it: in the book's code page
 };
 
 char gReason[PATH_MAX + 200];
@@ -119,7 +121,7 @@ const char *Collect(const std::string &dir, const std::string &prefix, FolderSca
             if (why != NULL)
                 return why;
         } else if (S_ISREG(st.st_mode)) {
-            out->push_back({rel, path});
+            out->push_back({rel, path, ""});
         } else {
             return Fail("not a file or folder", path);
         }
@@ -127,8 +129,9 @@ const char *Collect(const std::string &dir, const std::string &prefix, FolderSca
     return NULL;
 }
 
-// Every file under dir in bytewise order of its name, each name one the
-// unzip core will expand.
+// Every file under dir in bytewise order of its stored name, each name one
+// the unzip core will expand, judged in the book's code page as the unzip
+// library judges it there.
 const char *Gather(const char *dir, FolderScan *scan, std::vector<Member> *members)
 {
     if (scan != NULL)
@@ -136,16 +139,25 @@ const char *Gather(const char *dir, FolderScan *scan, std::vector<Member> *membe
     const char *why = Collect(dir, "", scan, members);
     if (why != NULL)
         return why;
-    std::sort(members->begin(), members->end(),
-              [](const Member &a, const Member &b) { return a.rel < b.rel; });
     if (members->size() > 0xFFFF)
         return Fail("too many files for a zip without zip64", dir);
-    for (const Member &m : *members) {
+    // The first name refused is the same on every run, whatever order the
+    // folder lists them in.
+    std::sort(members->begin(), members->end(),
+              [](const Member &a, const Member &b) { return a.rel < b.rel; });
+    for (Member &m : *members) {
+        why = NameForBook(m.rel, &m.stored);
+        if (why != NULL) {
+            snprintf(gReason, sizeof gReason, "%s/%s", dir, why);
+            return gReason;
+        }
         char safe[kZipPathMax];
-        if (m.rel.size() > 0xFFFF ||
-            ZipSafeName(m.rel.c_str(), m.rel.size(), safe, sizeof safe) != kZipNameFile)
+        if (m.stored.size() > 0xFFFF ||
+            ZipSafeName(m.stored.c_str(), m.stored.size(), safe, sizeof safe) != kZipNameFile)
             return Fail("name cannot be expanded on Windows", m.rel);
     }
+    std::sort(members->begin(), members->end(),
+              [](const Member &a, const Member &b) { return a.stored < b.stored; });
     return NULL;
 }
 
@@ -404,18 +416,18 @@ const char *WriteMembers(Shared *s, const ZipSink *out, ZipWriteStats *stats)
             snprintf(gReason, sizeof gReason, "%s", j.why.c_str());
             return gReason;
         }
-        const std::string &rel = members[i].rel;
+        const std::string &rel = members[i].rel, &stored = members[i].stored;
         if (at > kZipLimit)
             return Fail("archive too large for a zip without zip64", rel);
         localOffset[i] = (uint32_t)at;
         unsigned char h[30];
-        LocalHeader(h, j, rel.size());
-        if (!Emit(out, h, 30) || !Emit(out, rel.data(), rel.size()))
+        LocalHeader(h, j, stored.size());
+        if (!Emit(out, h, 30) || !Emit(out, stored.data(), stored.size()))
             return FailErrno("write failed at", rel);
         const char *why = EmitData(out, members[i], &j);
         if (why != NULL)
             return why;
-        at += 30 + rel.size() + j.packed;
+        at += 30 + stored.size() + j.packed;
         bytesIn += j.size;
         if (j.scratch >= 0)
             close(j.scratch);
@@ -429,7 +441,7 @@ const char *WriteMembers(Shared *s, const ZipSink *out, ZipWriteStats *stats)
     uint64_t cdStart = at;
     for (size_t i = 0; i < members.size(); ++i) {
         const Job &j = s->jobs[i];
-        const std::string &rel = members[i].rel;
+        const std::string &rel = members[i].rel, &stored = members[i].stored;
         unsigned char c[46];
         memset(c, 0, sizeof c);
         Put32(c, 0x02014b50);
@@ -441,11 +453,11 @@ const char *WriteMembers(Shared *s, const ZipSink *out, ZipWriteStats *stats)
         Put32(c + 16, j.crc);
         Put32(c + 20, (uint32_t)j.packed);
         Put32(c + 24, (uint32_t)j.size);
-        Put16(c + 28, (uint32_t)rel.size());
+        Put16(c + 28, (uint32_t)stored.size());
         Put32(c + 42, localOffset[i]);
-        if (!Emit(out, c, 46) || !Emit(out, rel.data(), rel.size()))
+        if (!Emit(out, c, 46) || !Emit(out, stored.data(), stored.size()))
             return FailErrno("write failed at", rel);
-        at += 46 + rel.size();
+        at += 46 + stored.size();
     }
     if (at > kZipLimit)
         return Fail("archive too large for a zip without zip64", "the central directory");
@@ -502,7 +514,7 @@ const char *ListFolderMembers(const char *dir, FolderScan *scan, FolderMemberFn 
     if (why != NULL)
         return why;
     for (const Member &m : members)
-        fn(ctx, m.rel.c_str(), m.path.c_str());
+        fn(ctx, m.stored.c_str(), m.path.c_str());
     return NULL;
 }
 

@@ -1,5 +1,6 @@
-// A reproducible PACK.BOX: every file under a folder, in bytewise order of
-// its path, with fixed times and attributes, deflated through zlib (stored
+// A reproducible PACK.BOX: every file under a folder, its name in the book's
+// code page (book_codepage.h), in bytewise order of that name, with fixed
+// times and attributes, deflated through zlib (stored
 // when deflating does not shrink it). The same folder always gives the same
 // bytes, however many cores deflate it. Native only (the publisher's
 // toolkit).
@@ -67,8 +68,9 @@ struct FolderZipOptions {
 const char *WriteFolderZip(const char *dir, const ZipSink *out, FolderScan *scan,
                            const FolderZipOptions *options, ZipWriteStats *stats);
 
-// The files WriteFolderZip stores, in its order: fn gets each one's name in
-// the archive ('/' between components) and its path on disk. Returns NULL,
+// The files WriteFolderZip stores, in its order: fn gets each one's name as
+// the archive stores it ('/' between components, in the book's code page,
+// book_codepage.h) and its path on disk. Returns NULL,
 // or the reason WriteFolderZip would refuse the folder (then fn is not
 // called at all).
 typedef void (*FolderMemberFn)(void *ctx, const char *name, const char *path);

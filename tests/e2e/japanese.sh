@@ -9,7 +9,9 @@
 # links point there; the uninstaller removes group, files, itself and the
 # folder. The user's file beside it and the user's own C:\コェオ\予定表
 # (the destination upper-cased byte by byte) with a README.TXT and another
-# product's UNINSTAL.EXE stay untouched throughout.
+# product's UNINSTAL.EXE stay untouched throughout. The package is made as
+# a publisher on Linux makes it: the book's folder names its files in UTF-8,
+# and pubkit pack --codepage 932 stores them as Japanese Windows reads them.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/lib/progman.sh"
 source "$(dirname "$0")/lib/install.sh"
@@ -46,11 +48,14 @@ mkdir -p "$E2E_DIR/pack"
 cp "$E2E_TESTS/recorder.exe" "$E2E_DIR/pack/EMBED.EXE"
 printf 'readme\r\n' > "$E2E_DIR/pack/README.TXT"
 sjis "$script" > "$E2E_DIR/pack/SETUP.INI"
-printf 'icon\r\n' > "$E2E_DIR/pack/$(sjis 表紙.ICO)"
-printf '%%PDF-1.4\n' > "$E2E_DIR/pack/$(sjis 予定表.PDF)"
-# Member names in the code page's bytes, without the UTF-8 flag.
-(cd "$E2E_DIR/pack" && LC_ALL=C zip -q -r -X ../PACK.BOX .)
-e2e_package "$E2E_DIR" "$(sjis "$script")" "$E2E_DIR/PACK.BOX"
+printf 'icon\r\n' > "$E2E_DIR/pack/表紙.ICO"
+printf '%%PDF-1.4\n' > "$E2E_DIR/pack/予定表.PDF"
+# The book has no licence and the recorder is no embed installer, which the
+# check finds: --force packs them all the same.
+"$e2e_root/build/host/pubkit/pubkit" pack --codepage 932 --setup "$E2E_BIN/setup.exe" \
+    --meter "$E2E_BIN/METER.DLL" --dunzip "$E2E_BIN/DUNZIP32.DLL" --pack "$E2E_DIR/pack" \
+    --ini "$E2E_DIR/pack/SETUP.INI" -o "$E2E_DIR/SETUP.EXE" --force > "$E2E_LOG/pack.txt" 2>&1 ||
+    e2e_fail "pubkit pack --codepage 932: $(cat "$E2E_LOG/pack.txt")"
 
 install_walk install --timeout 120 --to "$(scn 'C:\ビデオ\予定表')" --complete -- "$E2E_WIN\\SETUP.EXE" <<SCN
 dialog 1002,1006

@@ -1,13 +1,16 @@
 // Fuzzes the check of a book's SETUP.INI: any bytes as the script (and as
 // the file the trailer's keys come from), against a PACK.BOX of a few
 // members and an EMBED.EXE that writes a document. Whatever the lines, the
-// check must report or stay silent, never read out of bounds.
+// check must report or stay silent, never read out of bounds, in whatever
+// code page the book is for (fuzz_book_code_page.h).
 #include <stdio.h>
 
 #include "pubkit/check.h"
+#include "fuzz_book_code_page.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {
+    UseFuzzBookCodePage(size);
     static const char *const members[] = {"SETUP.INI", "EMBED.EXE", "LICENSE.TXT",
                                           "README.TXT", "BOOK.ICO", "docs/notes.txt"};
     static FILE *out = fopen("/dev/null", "w");

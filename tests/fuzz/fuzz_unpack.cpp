@@ -1,6 +1,7 @@
 // Fuzzes unpack with arbitrary file contents behind a small valid program
 // image. Whatever the bytes, it must write its parts whole, under names that
-// stay inside the output folder, or give a reason; never read out of bounds.
+// stay inside the output folder, or give a reason; never read out of bounds,
+// in whatever code page the book is for (fuzz_book_code_page.h).
 #include <ftw.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "pubkit/unpack.h"
+#include "fuzz_book_code_page.h"
 #include "minimal_pe.h"
 
 static int RemoveOne(const char *path, const struct stat *, int, struct FTW *)
@@ -26,6 +28,7 @@ static void RemoveWork()
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {
+    UseFuzzBookCodePage(size);
     static const std::string image = MinimalPeImage();
     static FILE *quiet = fopen("/dev/null", "w");
     if (work.empty()) {

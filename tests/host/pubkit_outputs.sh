@@ -179,5 +179,28 @@ printf 'x' > "book/caf$(printf '\xe9').txt"
     fail "check took a --medium that is no folder"
 grep -q 'no-such-disc: No such file or directory' err.txt || fail "--medium: $(cat err.txt)"
 
+# The book's code page: a UTF-8 name is refused without it (the earlier
+# output stays), stored in it with it and read back in UTF-8; a page no
+# Windows uses, or two different ones, are refused before anything is read.
+mkdir jp
+printf 'x' > jp/本.PDF
+printf 'DEFAULTDIR=C:\\BOOK\r\n' > jp/SETUP.INI
+"$pubkit" zip inst -o jp.box > /dev/null
+expect "zip of a Japanese name without --codepage" 1 jp.box -- "$pubkit" zip jp -o jp.box
+grep -q 'jp/本.PDF: a name outside ASCII.*--codepage (874, 932' err.txt || fail "zip says: $(cat err.txt)"
+"$pubkit" zip --codepage 932 jp -o jp.box > /dev/null || fail "zip --codepage 932"
+python3 -c '
+import sys, zipfile
+names = sorted(i.orig_filename.encode("cp437") for i in zipfile.ZipFile(sys.argv[1]).infolist())
+assert names == [b"SETUP.INI", b"\x96\x7b.PDF"], names' jp.box || fail "zip --codepage 932 stored other names"
+"$pubkit" pack --setup mysetup.exe "${programs[@]}" --pack jp --ini jp/SETUP.INI -o jp.exe --force \
+    --codepage=932 > /dev/null 2>&1 || fail "pack --codepage=932"
+"$pubkit" inspect jp.exe --codepage 932 | grep -q ' ok  本.PDF$' || fail "inspect does not show 本.PDF"
+"$pubkit" inspect jp.exe | grep -q 'note: names outside ASCII are read in code page 1252' ||
+    fail "inspect without --codepage does not say how it read the names"
+expect "an unknown code page" 2 jp.box -- "$pubkit" zip jp -o jp.box --codepage 437
+grep -q 'unknown code page "437": known are 874, 932, 936, 949, 950, 1250' err.txt || fail "437: $(cat err.txt)"
+expect "two code pages" 2 jp.box -- "$pubkit" zip --codepage 932 jp -o jp.box --codepage 936
+
 [ "$failures" = 0 ] && echo "pubkit_outputs: every input kept its bytes"
 exit $((failures != 0))

@@ -12,10 +12,13 @@
 #include <sstream>
 #include <string>
 
+#include "common/codepage.h"
 #include "common/pe_image.h"
 #include "embed/trailer.h"
+#include "pubkit/book_codepage.h"
 #include "pubkit/check.h"
 #include "pubkit/examine.h"
+#include "pubkit/json.h"
 #include "pubkit/output.h"
 #include "pubkit/package.h"
 #include "pubkit/unpack.h"
@@ -1142,4 +1145,275 @@ TEST_F(Pubkit, OutputsReplaceWholeAndNeverAnInput)
     EXPECT_NE(nullptr, OutputOpen(&out, ""));
     EXPECT_NE(nullptr, OutputOpen(&out, (dir + "/").c_str()));
     EXPECT_NE(nullptr, OutputOpen(&out, dir.c_str()));
+}
+
+// ---- the book's code page ----
+
+namespace {
+
+// Japanese names in code page 932: 表 ends in the trail byte "\", ポ in
+// "|", ビ in the letter "r" (コ is the same lead byte with "R").
+const char kHyo[] = "\x95\x5C", kPo[] = "\x83\x7C", kBi[] = "\x83\x72", kKo[] = "\x83\x52";
+const std::string kPoster = std::string(kPo) + "\x83X\x83^\x81[";  // ポスター
+const std::string kVideo = std::string(kBi) + "\x83\x66\x83I";     // ビデオ
+const std::string kBook = "\x96\x7B";                              // 本
+
+// Runs what it is given with the book's code page chosen, and leaves none
+// chosen, whatever happens.
+class BookPage : public Pubkit {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(PrepareBookCodePages()) << "no C.UTF-8 locale: case is ASCII's only";
+        Pubkit::SetUp();
+    }
+    void TearDown() override
+    {
+        UseBookCodePage(0);
+        Pubkit::TearDown();
+    }
+    std::string Zip(const std::string &folder, std::string *why)
+    {
+        std::string path = dir + "/out.zip";
+        FILE *out = fopen(path.c_str(), "w+b");
+        ZipSink sink = ZipFileSink(out);
+        const char *failed = WriteFolderZip((dir + "/" + folder).c_str(), &sink, nullptr, nullptr,
+                                            nullptr);
+        fclose(out);
+        *why = failed != nullptr ? failed : "";
+        return Read(path);
+    }
+};
+
+std::string CheckReport(const char *path, CheckCounts *counts, std::string *json = nullptr)
+{
+    char *text = nullptr;
+    size_t len = 0;
+    FILE *out = open_memstream(&text, &len);
+    std::vector<CheckFinding> findings;
+    *counts = {0, 0, 0, 0, json != nullptr ? &findings : nullptr};
+    EXPECT_EQ(nullptr, CheckPath(path, nullptr, out, counts));
+    if (json != nullptr)
+        CheckJson(out, path, nullptr, counts, findings);
+    fclose(out);
+    std::string s(text, len);
+    free(text);
+    if (json != nullptr)
+        *json = s;
+    return s;
+}
+
+}  // namespace
+
+// The folder names its files in UTF-8; the archive stores each name in the
+// book's code page, which DUNZIP32.DLL on that Windows expands under the
+// same names, or refuses it, naming it: never bytes that read otherwise.
+TEST_F(BookPage, FolderNamesAreStoredInTheBooksCodePage)
+{
+    Write("f/本.PDF", "book");
+    Write("f/表/ポスター.txt", "poster");
+    Write("f/ビデオ.txt", "video");
+    Write("f/README.TXT", "readme");
+    std::string why, box = Zip("f", &why);
+    EXPECT_NE(std::string::npos, why.find("f/ビデオ.txt: a name outside ASCII")) << why
+        << "the first in bytewise order, whatever the folder's own";
+    EXPECT_NE(std::string::npos, why.find("--codepage")) << why;
+
+    ASSERT_EQ(nullptr, UseBookCodePage(932));
+    box = Zip("f", &why);
+    ASSERT_EQ("", why);
+    EXPECT_EQ(std::string::npos, box.find("\xE6\x9C\xAC")) << "UTF-8 bytes of 本 stored";
+    MemFs fs;
+    fs.archive = box;
+    ZipStats stats;
+    ASSERT_EQ(kZipDone, ExpandInMemory(&fs, &stats));
+    std::map<std::string, std::string> want = {{kBook + ".PDF", "book"},
+                                               {std::string(kHyo) + "/" + kPoster + ".txt", "poster"},
+                                               {kVideo + ".txt", "video"},
+                                               {"README.TXT", "readme"}};
+    EXPECT_EQ(want, fs.files);
+
+    // A character the page lacks, one iconv would store as another (the
+    // yen sign as "\", a separator), a name in no UTF-8: refused, named.
+    for (const auto &bad : std::map<std::string, std::string>{
+             {"café.txt", "f/café.txt: é is no character of code page 932"},
+             {"¥.txt", "f/¥.txt: ¥ is no character of code page 932 (stored, it would read as \"\\\")"},
+             {"caf\xE9.txt", "f/caf\\xe9.txt: the name is not UTF-8 (byte 0xE9)"}}) {
+        std::string path = Write("f/" + bad.first, "x");
+        Zip("f", &why);
+        EXPECT_NE(std::string::npos, why.find(bad.second)) << why;
+        unlink(path.c_str());
+    }
+    ASSERT_EQ(nullptr, UseBookCodePage(1252));
+    Write("g/café.txt", "x");
+    box = Zip("g", &why);
+    ASSERT_EQ("", why);
+    EXPECT_NE(std::string::npos, box.find("caf\xE9.txt"));
+
+    // ASCII names: the same bytes whatever the code page, or none.
+    Write("a/SETUP.INI", "PUBNAME=x\r\n");
+    Write("a/docs/Book.pdf", std::string(3000, 'b'));
+    std::string plain[3];
+    const unsigned pages[3] = {0, 932, 1252};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(nullptr, UseBookCodePage(pages[i]));
+        plain[i] = Zip("a", &why);
+        EXPECT_EQ("", why);
+    }
+    EXPECT_EQ(plain[0], plain[1]);
+    EXPECT_EQ(plain[0], plain[2]);
+}
+
+// Names are one file where Windows on that system takes them for one: case
+// through Unicode (full-width letters, the two codes of Ⅰ, accented letters
+// of 1252), never a trail byte that looks like a letter. The lower case
+// embed's builder stores the document under is CharLowerA's.
+TEST_F(BookPage, NamesAreJudgedAsWindowsJudgesThem)
+{
+    auto collide = [](const std::string &a, const std::string &b) {
+        return !WindowsNameFaults({a, b}, "C:\\BOOK").empty();
+    };
+    ASSERT_EQ(nullptr, UseBookCodePage(932));
+    EXPECT_FALSE(collide(std::string(kBi) + ".txt", std::string(kKo) + ".txt")) << "ビ is no コ";
+    EXPECT_TRUE(collide("\x82\x81.txt", "\x82\x60.TXT")) << "ａ and Ａ";
+    EXPECT_TRUE(collide("\x87\x54", "\xFA\x4A")) << "Ⅰ in NEC's and IBM's rows";
+    EXPECT_TRUE(collide(std::string(kHyo) + "/a.pdf", kHyo)) << "a folder 表 and a file 表";
+    EXPECT_FALSE(collide(std::string(kHyo) + "/a.pdf", "\x95")) << "表's trail byte is no separator";
+    EXPECT_EQ("\x82\x81\x82\x82" + kBook + ".txt", LowerAsWindows("\x82\x60\x82\x61" + kBook + ".TXT"));
+    EXPECT_EQ(std::string(kKo) + "x", LowerAsWindows(std::string(kKo) + "X"));
+    ASSERT_EQ(nullptr, UseBookCodePage(0));
+    EXPECT_TRUE(collide("caf\xE9", "CAF\xC9")) << "1252 when none is named";
+    EXPECT_TRUE(collide("\xFF", "\x9F")) << "ÿ and Ÿ";
+
+    EXPECT_EQ(nullptr, ChooseBookCodePage("cp936"));
+    EXPECT_EQ(936u, BookCodePage());
+    EXPECT_EQ(936u, CurrentCodePage()) << "the code-page layer reads 936 too";
+    for (const char *unknown : {"437", "932x", "", "cp", "65001"}) {
+        const char *why = ChooseBookCodePage(unknown);
+        ASSERT_NE(nullptr, why) << unknown;
+        EXPECT_NE(nullptr, strstr(why, kKnownCodePages)) << why;
+    }
+    EXPECT_EQ(936u, BookCodePage()) << "a refused page changes nothing";
+}
+
+// check reads the folder's names and SETUP.INI as setup on that Windows
+// reads them: a trail byte "\" splits no path, a trail letter is no
+// letter; a script saved as UTF-8, or holding bytes the page lacks, is
+// warned about; findings show the book's text in UTF-8.
+TEST_F(BookPage, CheckReadsTheBookInItsCodePage)
+{
+    Write("b/LICENSE.TXT", "l");
+    Write("b/README.TXT", "r");
+    Write("b/表/ポスター.PDF", "p");
+    Write("b/ビデオ.PDF", "v");
+    const std::string head = "DEFAULTDIR=C:\\BOOK\r\nMAINFILE=" + std::string(kHyo) + "\\" + kPoster +
+                             ".PDF\r\nFoldertitle=\"" + kVideo + "\"\r\nIconTitle=\"" + kHyo + "\"\r\n";
+    Write("b/SETUP.INI", head + "MOVEFILE=\\" + kHyo + "\\" + kVideo + ".PDF\r\n");
+    ASSERT_EQ(nullptr, UseBookCodePage(932));
+    CheckCounts counts;
+    std::string report = CheckReport((dir + "/b").c_str(), &counts);
+    EXPECT_EQ(std::string::npos, report.find("MOVEFILE")) << report;
+    EXPECT_EQ(std::string::npos, report.find("MAINFILE")) << report;
+    EXPECT_EQ(std::string::npos, report.find("title")) << report;
+    EXPECT_EQ(std::string::npos, report.find("no character")) << report;
+
+    // コデオ is not ビデオ, whatever a byte-wise upper case makes of them.
+    Write("b/SETUP.INI", head + "MOVEFILE=\\" + kHyo + "\\" + kKo + "\x83\x66\x83I.PDF\r\n");
+    report = CheckReport((dir + "/b").c_str(), &counts);
+    EXPECT_NE(std::string::npos, report.find("SETUP.INI:5: error: MOVEFILE=\\表\\コデオ.PDF: コデオ.PDF "
+                                              "is not in the installation folder")) << report;
+
+    // Saved as UTF-8: warned, with what the programs show. A Shift_JIS run
+    // that happens to look like UTF-8 (隋ア, E9 9A 83 41) is none.
+    Write("b/SETUP.INI", "DEFAULTDIR=C:\\BOOK\r\nPUBNAME=本の表\r\n");
+    report = CheckReport((dir + "/b").c_str(), &counts);
+    EXPECT_NE(std::string::npos, report.find("SETUP.INI:2: warning: holds UTF-8 text (3 characters): "
+                                              "the programs read it in code page 932, so \"本\" shows "
+                                              "as 2 characters (\"譛ｬ\")")) << report;
+    Write("b/SETUP.INI", "DEFAULTDIR=C:\\BOOK\r\nPUBNAME=\xE9\x9A\x83\x41\r\nR1=\x85\x40\r\n");
+    std::string json;
+    report = CheckReport((dir + "/b").c_str(), &counts, &json);
+    EXPECT_EQ(std::string::npos, json.find("UTF-8")) << json;
+    EXPECT_NE(std::string::npos, json.find("\"line\": 3, \"severity\": \"warning\", \"text\": \"bytes "
+                                            "0x85 0x40 are no character of code page 932")) << json;
+
+    // Without the code page, the folder's names are refused as pack would.
+    ASSERT_EQ(nullptr, UseBookCodePage(0));
+    report = CheckReport((dir + "/b").c_str(), &counts);
+    EXPECT_NE(std::string::npos, report.find("a name outside ASCII")) << report;
+    EXPECT_EQ(1, counts.errors) << report;
+}
+
+// A package made with the code page reads back in UTF-8: inspect's names,
+// its JSON, the files unpack writes, and the command it names packs the
+// same bytes again. Without the code page, unpack writes no member at all
+// rather than names the terminal and the next zip would garble.
+TEST_F(BookPage, PackagesReadBackInUtf8)
+{
+    Write("box/SETUP.INI", "DEFAULTDIR=C:\\BOOK\r\nPUBNAME=x\r\n");
+    Write("box/表/ポスター.PDF", "poster");
+    std::string setup = Write("setup.exe", MinimalPe(2048)),
+                meter = Write("METER.DLL", MinimalDll(kMeterSize, "meter")),
+                dunzip = Write("DUNZIP32.DLL", MinimalDll(1024, "dunzip")), box = dir + "/box",
+                ini = dir + "/box/SETUP.INI", out = dir + "/SETUP.EXE";
+    PackInputs in = {setup.c_str(), meter.c_str(), dunzip.c_str(), box.c_str(), ini.c_str(),
+                     out.c_str(), 0};
+    ASSERT_EQ(nullptr, UseBookCodePage(932));
+    ASSERT_EQ(nullptr, PackSetup(&in));
+    std::string file = Read(out), report;
+    EXPECT_EQ("", Examine(file, &report));
+    EXPECT_NE(std::string::npos, report.find("ok  " + std::string(kHyo) + "/" + kPoster + ".PDF"))
+        << report;
+    char *text = nullptr;
+    size_t len = 0;
+    FILE *stream = open_memstream(&text, &len);
+    ExamineSource src = {(void *)&file, (int64_t)file.size(), ReadString};
+    ExaminePackageJson(&src, "SETUP.EXE", stream);
+    fclose(stream);
+    std::string json(text, len);
+    free(text);
+    EXPECT_NE(std::string::npos, json.find("\"name\": \"\\u8868/\\u30dd\\u30b9\\u30bf\\u30fc.PDF\""))
+        << json;
+
+    std::string unpacked;
+    ASSERT_EQ("", Unpack(out, dir + "/un", 1, &unpacked)) << unpacked;
+    EXPECT_EQ("poster", Read(dir + "/un/pack/表/ポスター.PDF"));
+    EXPECT_NE(std::string::npos, unpacked.find("-o NEW.EXE --codepage 932")) << unpacked;
+    std::string image = dir + "/un/setup.exe", pack = dir + "/un/pack", rebuilt = dir + "/again.exe";
+    PackInputs again = {image.c_str(), meter.c_str(), dunzip.c_str(), pack.c_str(), ini.c_str(),
+                        rebuilt.c_str(), 0};
+    ASSERT_EQ(nullptr, PackSetup(&again));
+    EXPECT_EQ(file, Read(rebuilt));
+
+    ASSERT_EQ(nullptr, UseBookCodePage(0));
+    std::string why = Unpack(out, dir + "/un2", 1);
+    EXPECT_NE(std::string::npos, why.find("PACK.BOX member \\x95\\x5c/\\x83|")) << why;
+    EXPECT_NE(std::string::npos, why.find("--codepage")) << why;
+    struct stat st;
+    EXPECT_NE(0, stat((dir + "/un2").c_str(), &st)) << "nothing written: " << why;
+}
+
+// embed stores the document's name in the book's code page, lower-cased as
+// the Windows builder's CharLowerA does; the installers' names that
+// tkbuild.txt gives in that code page are split at their own separators
+// and written here in UTF-8.
+TEST_F(BookPage, EmbedStoresTheDocumentNameInTheBooksCodePage)
+{
+    std::string image = Write("embed.exe", MinimalPe(1536)), doc = Write("ＢＯＯＫ本.TXT", "document"),
+                plugin = Write("tarnw32.api", "plug"),
+                build = Write("tkbuild.txt", "PATH1=C:\\out\\" + std::string(kHyo) + ".EXE\r\n");
+    mkdir((dir + "/out").c_str(), 0755);
+    std::string outDir = dir + "/out";
+    EmbedInputs in = {image.c_str(), build.c_str(), plugin.c_str(), doc.c_str(), 0, 0,
+                      outDir.c_str(), nullptr, nullptr};
+    const char *why = BuildEmbedInstallers(&in);
+    ASSERT_NE(nullptr, why);
+    EXPECT_NE(nullptr, strstr(why, "ＢＯＯＫ本.TXT: a name outside ASCII")) << why;
+
+    ASSERT_EQ(nullptr, UseBookCodePage(932));
+    ASSERT_EQ(nullptr, BuildEmbedInstallers(&in));
+    std::string file = Read(outDir + "/表.EXE");
+    EmbedFields f = {};
+    ASSERT_TRUE(DecodeEmbedTrailer((const unsigned char *)file.data() + file.size() - 512, &f));
+    EXPECT_EQ("\x82\x82\x82\x8F\x82\x8F\x82\x8B" + kBook + ".pdf", f.docName) << "ｂｏｏｋ本.pdf";
 }
