@@ -17,6 +17,7 @@
 #include "embed/trailer.h"
 #include "pubkit/book_codepage.h"
 #include "pubkit/check.h"
+#include "pubkit/check_script.h"
 #include "pubkit/examine.h"
 #include "pubkit/json.h"
 #include "pubkit/output.h"
@@ -24,6 +25,7 @@
 #include "pubkit/unpack.h"
 #include "pubkit/zip_layout.h"
 #include "pubkit/zip_writer.h"
+#include "setup/install/script_values.h"
 #include "setup/payload/trailer.h"
 #include "dib_fixture.h"
 #include "zip_fixture.h"
@@ -628,6 +630,83 @@ TEST_F(Pubkit, CheckReadsLinesAndRunsFileOperationsAsSetupDoes)
     EXPECT_EQ(std::string::npos, report.find(ini + "7:")) << report;
     EXPECT_EQ(std::string::npos, report.find("PLUGN1")) << "after Ctrl-Z nothing is read";
     EXPECT_EQ(6, counts.errors) << report;
+}
+
+// The lines of a script as the programs' ReadScriptLines gives them.
+struct ProgramLine {
+    long number;
+    std::string text;
+};
+
+void TakeProgramLine(const char *line, long number, void *lines)
+{
+    ((std::vector<ProgramLine> *)lines)->push_back({number, line});
+}
+
+std::vector<ProgramLine> ProgramLines(const std::string &bytes)
+{
+    std::vector<ProgramLine> lines;
+    FILE *f = fmemopen((void *)bytes.data(), bytes.size(), "rb");
+    if (f == nullptr)
+        return lines;
+    ReadScriptLines(f, TakeProgramLine, &lines);
+    fclose(f);
+    return lines;
+}
+
+// The check reads SETUP.INI in the pieces setup reads it in, line for line,
+// whatever the file's line ends, Ctrl-Z, NULs and line lengths: should one
+// reader change, the two differ here. Each piece also knows whether it
+// continues a long line and the whole line's length, which the check's
+// findings of long lines read.
+TEST(CheckScript, PiecesAreTheLinesSetupReads)
+{
+    const std::string x600 = "MAINFILE=" + std::string(591, 'x'),
+                      crLate = std::string(100, 'c') + "\r" + std::string(199, 'd'),
+                      nulLate = std::string(260, 'n') + std::string(1, '\0') + "after";
+    const struct {
+        const char *what;
+        std::string bytes;
+        std::vector<int> rest;
+        std::vector<size_t> lengths;
+    } scripts[] = {
+        {"CR alone", "A=1\rB=2\nC=3\r", {0, 0}, {3, 3}},
+        {"CR CR LF", "A=1\r\r\nB=2\r\n", {0, 0}, {3, 3}},
+        {"Ctrl-Z mid-line", "A=1\r\nB=2\x1a" "C=3\r\nD=4\r\n", {0, 0}, {3, 3}},
+        {"Ctrl-Z first", "\x1a" "A=1\r\n", {}, {}},
+        {"NUL inside a line", std::string("A=1\0hidden\r\nB=2\n", 16), {0, 0}, {10, 3}},
+        {"600 characters", x600 + "\r\nB=2\r\n", {0, 1, 1, 0}, {600, 600, 600, 3}},
+        {"255 and its line end", std::string(255, 'y') + "\r\nZ=1", {0, 1, 0}, {255, 255, 3}},
+        {"CR in the first piece of a long line", crLate + "\n", {0, 1}, {100, 100}},
+        {"NUL in the second piece", nulLate + "\r\n", {0, 1}, {266, 266}},
+        {"no final line end", "A=1\r\nB=2", {0, 0}, {3, 3}},
+        {"only line ends", "\r\n\n\r\r\n", {0, 0, 0}, {0, 0, 0}},
+        {"empty", "", {}, {}},
+    };
+    for (const auto &s : scripts) {
+        std::vector<Piece> pieces = Pieces(s.bytes.data(), s.bytes.size());
+        std::vector<ProgramLine> read = ProgramLines(s.bytes);
+        ASSERT_EQ(read.size(), pieces.size()) << s.what;
+        ASSERT_EQ(s.rest.size(), pieces.size()) << s.what;
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            EXPECT_EQ(read[i].number, pieces[i].line) << s.what << ", piece " << i;
+            EXPECT_EQ(read[i].text, pieces[i].text) << s.what << ", piece " << i;
+            EXPECT_EQ(s.rest[i], pieces[i].rest) << s.what << ", piece " << i;
+            EXPECT_EQ(s.lengths[i], pieces[i].lineLength) << s.what << ", piece " << i;
+        }
+    }
+    // What the programs make of the long lines, spelt out.
+    std::vector<Piece> p = Pieces(x600.data(), x600.size());
+    ASSERT_EQ(3u, p.size());
+    EXPECT_EQ(x600.substr(0, 255), p[0].text);
+    EXPECT_EQ(std::string(90, 'x'), p[2].text);
+    p = Pieces(crLate.data(), crLate.size());
+    ASSERT_EQ(2u, p.size());
+    EXPECT_EQ(std::string(100, 'c'), p[0].text) << "cut at the CR";
+    EXPECT_EQ(std::string(45, 'd'), p[1].text) << "the rest of the line read as one";
+    p = Pieces(nulLate.data(), nulLate.size());
+    ASSERT_EQ(2u, p.size());
+    EXPECT_EQ("nnnnn", p[1].text) << "cut at the NUL";
 }
 
 // A finished package: its PACK.BOX's members and SETUP.INI, its EMBED.EXE,
