@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "book_codepage.h"
 #include "check.h"
 #include "common/text.h"
 #include "disc_image.h"
@@ -328,11 +329,12 @@ int InspectDiscImage(const char *path, FILE *out, int json)
             next = strchr(line, '\n');
             if (next != NULL)
                 *next++ = '\0';
-            fprintf(out, "  %s\n", line);
+            // The package's report is its own text, in the book's code page.
+            fprintf(out, "  %s\n", ShownText(line).c_str());
         }
         free(text);
         if (damage != NULL)
-            fprintf(out, "  damaged: %s\n", damage);
+            fprintf(out, "  damaged: %s\n", ShownText(damage).c_str());
     }
     fprintf(out, "check:\n");
     if (unchecked != NULL)
@@ -340,6 +342,7 @@ int InspectDiscImage(const char *path, FILE *out, int json)
     PrintFindings(out, f, "  ");
     PrintSummary(out, "  ", path, f.counts);
     if (damage != NULL)
-        fprintf(stderr, "pubkit inspect: %s:%s: %s\n", path, setup->path.c_str(), damage);
+        fprintf(stderr, "pubkit inspect: %s:%s: %s\n", path, setup->path.c_str(),
+                ShownText(damage).c_str());
     return damage != NULL;
 }

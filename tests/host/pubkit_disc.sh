@@ -94,6 +94,18 @@ disc names > names.txt 2>&1 || fail "a name with a blank stops the disc: $(cat n
 grep -q 'Read Me.txt: warning: readers without Joliet see it as READ_ME.TXT' names.txt ||
     fail "the renamed name is not told: $(cat names.txt)"
 
+# --- A book for Japanese Windows: a name outside ASCII needs --codepage;
+# with it, the member is stored in code page 932 and inspect of the image
+# shows it in UTF-8, as inspect of the package does.
+sources ja
+echo x > "ja/book/年表.TXT"
+disc ja > ja.txt 2>&1 && fail "a Japanese name went onto the disc without --codepage"
+[ ! -e ja/out.iso ] || fail "a refused Japanese book left an image"
+disc ja --codepage 932 > ja.txt 2>&1 || fail "disc --codepage 932: $(cat ja.txt)"
+"$pubkit" inspect ja/out.iso --codepage 932 > ja-inspect.txt 2>&1 || fail "inspect --codepage 932 of the image"
+grep -q ' ok  年表.TXT$' ja-inspect.txt ||
+    fail "the image's member is not shown in UTF-8: $(grep -a 'TXT' ja-inspect.txt | cat -v)"
+
 # --- Outputs: inside the disc folder left out (again and again), inside
 # the book refused, an input refused; a failing run keeps the earlier one.
 sources out
