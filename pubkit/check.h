@@ -9,24 +9,7 @@
 #include <stddef.h>
 #include <stdio.h>
 
-#include <string>
-#include <vector>
-
-struct CheckFinding {
-    std::string file;
-    int line;  // 0: the file as a whole
-    int error;
-    std::string text;
-};
-
-struct CheckCounts {
-    int errors;    // what the programs would refuse or do wrongly
-    int warnings;  // lines they ignore, and values they read otherwise than meant
-    int scriptLines;  // SETUP.INI's lines as the programs read them (0: none read)
-    int keyLines;     // those of them read as a key
-    // When set, the findings are added here rather than printed.
-    std::vector<CheckFinding> *collect;
-};
+#include "check_counts.h"
 
 // What the check knows of a book, however it was read.
 struct BookFacts {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "check.h"
+#include "check_counts.h"
 
 struct Sink {
     FILE *out;

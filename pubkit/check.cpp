@@ -1,7 +1,10 @@
-// Reading sources and packages for the check: a folder of sources as pack
-// takes it, a finished package (its programs where it carries them, its
-// PACK.BOX and trailer), and pack's own inputs; CheckPath and
-// CheckPackInputs of check.h. What they read goes to CheckBook.
+// The check's entry points, CheckPath and CheckPackInputs of check.h, and
+// what they read: a folder of sources as pack takes it, a finished package
+// (its programs where it carries them, its PACK.BOX and trailer), and
+// pack's own inputs. What they read goes to CheckBook (check_book.cpp: the
+// book's rules), which judges the script as the programs read it
+// (check_script), as it is saved (check_encoding) and against the setup
+// medium (check_medium); every finding goes through check_findings.
 #include "check.h"
 
 #include <limits.h>
