@@ -22,6 +22,12 @@ function(tarnwick_program target)
     target_compile_options(${target} PRIVATE ${WIN32_CXX_FLAGS})
     target_link_options(${target} PRIVATE ${WIN32_LINK_FLAGS} -mwindows -s)
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DELIVERABLE_DIR})
+    # Run from the CD-ROM: loaded whole, so a disc taken out cannot end it
+    # (cmake/run_from_swap.py says why).
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/cmake/run_from_swap.py $<TARGET_FILE:${target}>
+        VERBATIM)
 endfunction()
 
 # A test program: console subsystem, lands in tests/.

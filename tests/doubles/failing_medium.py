@@ -162,8 +162,11 @@ def main():
     args = parser.parse_args()
     ops = FailingMedium(args.folder, args.bad, args.eject, args.log)
     try:
+        # Reads go to the rules every time (direct_io), but pages a program
+        # was mapped from stay as a CD-ROM drive's file system keeps them,
+        # not dropped whenever the file is opened again (kernel_cache).
         FUSE(ops, args.mountpoint, foreground=False, nothreads=True, direct_io=True,
-             max_readahead=0, fsname="failing_medium")
+             kernel_cache=True, max_readahead=0, fsname="failing_medium")
     except RuntimeError as e:
         print("failing_medium: cannot mount %s: %s" % (args.mountpoint, e), file=sys.stderr)
         return 1

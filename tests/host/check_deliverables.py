@@ -2,7 +2,8 @@
 """Checks the 32-bit deliverables without running them: each is a PE32 image
 for i386 with the GUI subsystem, imports only system libraries, the two
 libraries export their entry points by name, and the size limits hold. Each
-is relocatable (ASLR) and marked for DEP; it is reproducible, with no time in
+is relocatable (ASLR) and marked for DEP, the programs loaded whole from a
+removable drive; it is reproducible, with no time in
 its headers, the checksum of its own bytes and no build path; it carries
 version information of the project's version, and the programs carry their
 application manifest.
@@ -34,6 +35,8 @@ IMAGE_FILE_MACHINE_I386 = 0x14C
 PE32_MAGIC = 0x10B
 SUBSYSTEM_WINDOWS_GUI = 2
 RELOCS_STRIPPED, DYNAMIC_BASE, NX_COMPAT = 0x1, 0x40, 0x100
+# Programs run from the CD-ROM are loaded whole, not paged in from the disc.
+REMOVABLE_RUN_FROM_SWAP = 0x400
 VERSION_STRINGS = ("FileVersion", "ProductVersion", "ProductName", "FileDescription",
                    "CompanyName", "LegalCopyright", "OriginalFilename")
 # Vista, 7, 8, 8.1, 10 and 11.
@@ -206,6 +209,8 @@ def check(path, exports, limit, level, source_dir, version):
         faults.append("not relocatable to a random base")
     if not img.dll_characteristics & NX_COMPAT:
         faults.append("not marked for DEP")
+    if name.lower().endswith(".exe") and not img.characteristics & REMOVABLE_RUN_FROM_SWAP:
+        faults.append("paged in from the disc it runs from (no IMAGE_FILE_REMOVABLE_RUN_FROM_SWAP)")
 
     resources, stamps = img.resources()
     if img.timestamp or img.export_timestamp() or any(stamps) or img.dirs[6][0]:
