@@ -47,6 +47,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -56,6 +57,7 @@ namespace {
 struct Driver {
     PROCESS_INFORMATION child;
     std::set<DWORD> tree;      // the program and every process it started
+    std::map<DWORD, ULONGLONG> born;  // when each of the tree was created
     std::vector<HANDLE> held;  // a handle of each, opened when adopted: no id of
                                // the tree is given to another process meanwhile
     std::set<HWND> seen;       // windows already written to the transcript
@@ -125,6 +127,15 @@ std::string ClassOf(HWND w)
     return name;
 }
 
+// When the process was created, 0 when that cannot be read.
+ULONGLONG CreationTime(HANDLE process)
+{
+    FILETIME created, exited, kernel, user;
+    if (process == NULL || !GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    return ((ULONGLONG)created.dwHighDateTime << 32) | created.dwLowDateTime;
+}
+
 void RefreshTree()
 {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -138,8 +149,21 @@ void RefreshTree()
         for (BOOL ok = Process32First(snap, &pe); ok; ok = Process32Next(snap, &pe)) {
             if (!D.tree.count(pe.th32ParentProcessID) || D.tree.count(pe.th32ProcessID))
                 continue;
+            // A process keeps its parent's id after the parent has ended, and
+            // that id can be given to the program later: one created before
+            // its supposed parent was started by someone else (a shell window
+            // of an earlier run), never by the tree.
+            HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                   pe.th32ProcessID);
+            ULONGLONG born = CreationTime(h);
+            ULONGLONG parentBorn = D.born[pe.th32ParentProcessID];
+            if (born != 0 && parentBorn != 0 && born < parentBorn) {
+                if (h != NULL)
+                    CloseHandle(h);
+                continue;
+            }
             D.tree.insert(pe.th32ProcessID);
-            HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pe.th32ProcessID);
+            D.born[pe.th32ProcessID] = born;
             if (h != NULL)
                 D.held.push_back(h);
             grew = true;
@@ -594,6 +618,7 @@ int main(int argc, char **argv)
         return 1;
     }
     D.tree.insert(D.child.dwProcessId);
+    D.born[D.child.dwProcessId] = CreationTime(D.child.hProcess);
     D.held.push_back(D.child.hProcess);
     if (D.transcript)
         fprintf(D.transcript, "started %s (pid %lu)\n", cmd.c_str(), (unsigned long)D.child.dwProcessId);
