@@ -149,6 +149,20 @@ void ReadScript(const std::string &path, ScriptValues *values)
     fclose(f);
 }
 
+// The trailer's keys as the builder reads them from the script (all empty
+// when it cannot be read), each cut at its line end.
+void ReadKeys(const std::string &script, PackageKeys *keys)
+{
+    memset(keys, 0, sizeof *keys);
+    FILE *f = fopen(script.c_str(), "rb");
+    if (f != NULL) {
+        ReadPackageKeys(f, keys);
+        fclose(f);
+    }
+    keys->defaultDir[strcspn(keys->defaultDir, "\r\n")] = '\0';
+    keys->pubName[strcspn(keys->pubName, "\r\n")] = '\0';
+}
+
 std::string Unquoted(const char *text)
 {
     std::string s = text;
@@ -246,13 +260,7 @@ const char *MakeEmbed(Run *run, const std::string &embedImage, const std::string
     } else {
         // The settings as options: EMBED.EXE in the installation folder.
         PackageKeys keys;
-        memset(&keys, 0, sizeof keys);
-        FILE *f = fopen(script.c_str(), "rb");
-        if (f != NULL) {
-            ReadPackageKeys(f, &keys);
-            fclose(f);
-        }
-        keys.defaultDir[strcspn(keys.defaultDir, "\r\n")] = '\0';
+        ReadKeys(script, &keys);
         buildFile = std::string(run->scratch) + "/tkbuild.txt";
         FILE *out = fopen(buildFile.c_str(), "wb");
         if (out == NULL)
@@ -435,13 +443,7 @@ const char *Make(Run *run)
     std::string title = Unquoted(values.folderTitle);
     if (title.empty()) {
         PackageKeys keys;
-        memset(&keys, 0, sizeof keys);
-        FILE *f = fopen(script.c_str(), "rb");
-        if (f != NULL) {
-            ReadPackageKeys(f, &keys);
-            fclose(f);
-        }
-        keys.pubName[strcspn(keys.pubName, "\r\n")] = '\0';
+        ReadKeys(script, &keys);
         title = keys.pubName;
     }
     std::string label = r->label != NULL ? r->label : VolumeLabelFrom(title.c_str());
